@@ -1,0 +1,6 @@
+// Everything the platform layer offers.
+#pragma once
+#include "lw/clock.h"
+#include "lw/ddraw.h"
+#include "lw/faults.h"
+#include "lw/registry.h"
