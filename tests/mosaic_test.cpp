@@ -1,0 +1,98 @@
+// Mosaic: the cells, the edges of odd sizes, the key rules, and a failing lock.
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "effects/pixel/mosaic.h"
+#include "harness.h"
+#include "lw/platform.h"
+
+namespace lw::effects {
+namespace {
+
+// Straight from the rule: every pixel takes the original value of its cell's top-left.
+std::vector<std::uint16_t> Expected(const std::vector<std::uint16_t>& in, int w, int h, int ch) {
+  std::vector<std::uint16_t> out(in.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) out[y * w + x] = in[(y / ch * ch) * w + x / 8 * 8];
+  return out;
+}
+
+struct CellCase {
+  int width, height, cellHeight;
+};
+
+class MosaicPixelsTest : public ::testing::TestWithParam<CellCase> {};
+
+TEST_P(MosaicPixelsTest, EveryCellTakesItsTopLeftPixelAndNothingOutsideIsWritten) {
+  const auto [w, h, ch] = GetParam();
+  const std::size_t n = static_cast<std::size_t>(w) * h;
+  std::vector<std::uint16_t> buffer(n + 16, 0xBEEF);
+  std::iota(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n), 1);
+  const std::vector<std::uint16_t> in(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+  MosaicPixels(buffer.data(), w, h, ch);
+  EXPECT_EQ(std::vector<std::uint16_t>(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n)),
+            Expected(in, w, h, ch));
+  for (std::size_t i = n; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 0xBEEF) << "past the end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, MosaicPixelsTest,
+                         ::testing::Values(CellCase{320, 240, 8}, CellCase{320, 240, 256},
+                                           CellCase{320, 240, 1}, CellCase{321, 2, 8},
+                                           CellCase{7, 3, 2}, CellCase{0, 0, 8},
+                                           CellCase{1, 1, 8}, CellCase{16, 5, 4}),
+                         [](const auto& info) {
+                           const CellCase& c = info.param;
+                           return std::to_string(c.width) + "x" + std::to_string(c.height) +
+                                  "_cell" + std::to_string(c.cellHeight);
+                         });
+
+TEST(MosaicKeysTest, UpDoublesToAtMost256AndDownHalvesToOne) {
+  struct Case {
+    std::int32_t from;
+    std::uint8_t key;
+    std::int32_t to;
+  };
+  const Case cases[] = {{8, 200, 16},   {128, 200, 256}, {240, 200, 480}, {256, 200, 256},
+                        {8, 208, 4},    {2, 208, 1},     {1, 208, 1},             {8, 0, 8},
+                        {8, 201, 8}};
+  for (const Case& c : cases)
+    EXPECT_EQ(MosaicCellHeightAfterKey(c.from, c.key), c.to) << c.from << " key " << int(c.key);
+}
+
+class MosaicPluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override { host_ = test::FreshHost(); }
+  std::unique_ptr<host::HostEnvironment> host_;
+};
+
+TEST_F(MosaicPluginTest, FailingLockReturnsZeroAndLeavesThePixels) {
+  host::PluginLibrary lib(test::PrivateCopy("mosaic"));
+  host::HostSurface surface(host_->directDraw(), 320, 240);
+  const auto frame = test::PatternFrame(320, 240, 0);
+  surface.Write(frame.data());
+  ASSERT_EQ(lib.calls().CeateDll(0, 0), 1);
+  InjectFault(Fault::Lock, 1);
+  EXPECT_EQ(lib.calls().EffectOut(surface.get()), 0);
+  std::vector<std::uint16_t> out(frame.size());
+  surface.Read(out.data());
+  EXPECT_EQ(out, frame);
+  EXPECT_EQ(lib.calls().EffectOut(surface.get()), 1);
+}
+
+TEST_F(MosaicPluginTest, CellHeightSurvivesReleaseAndRecreation) {
+  host::PluginLibrary lib(test::PrivateCopy("mosaic"));
+  host::HostSurface surface(host_->directDraw(), 320, 240);
+  const auto frame = test::PatternFrame(320, 240, 0);
+  lib.calls().OnKeyTrigered(200);  // 16
+  lib.calls().ReleaseDll();
+  ASSERT_EQ(lib.calls().CeateDll(0, 0), 1);
+  surface.Write(frame.data());
+  ASSERT_EQ(lib.calls().EffectOut(surface.get()), 1);
+  std::vector<std::uint16_t> out(frame.size());
+  surface.Read(out.data());
+  EXPECT_EQ(out, Expected(frame, 320, 240, 16));
+}
+
+}  // namespace
+}  // namespace lw::effects
