@@ -7,9 +7,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_TO_RUN=${1:-600}
 bash scripts/deps.sh
-if ! command -v clang++-14 >/dev/null || [ ! -e /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ]; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang-14 libclang-rt-14-dev >&2
-fi
 CC=clang-14 CXX=clang++-14 BUILD_DIR=build-fuzz bash scripts/build.sh -DLW_FUZZ=ON -DLW_SANITIZE=ON
 mkdir -p build-fuzz/corpus build-fuzz/crashes
 export ASAN_OPTIONS=detect_leaks=1:detect_odr_violation=0
