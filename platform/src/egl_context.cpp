@@ -1,0 +1,318 @@
+// Pixel formats and rendering contexts on memory device contexts, with Mesa's
+// surfaceless EGL platform underneath: each context draws into a framebuffer object of
+// its bitmap's size, and releasing it reads the picture back into the bitmap.
+#define GL_GLEXT_PROTOTYPES 1
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+#include "gdi_objects.h"
+#include "lw/faults.h"
+#include "lw/glcontext.h"
+
+namespace lw {
+
+struct GLContext : detail::Object {
+  GLContext() : Object(detail::Kind::GLContext) {}
+  EGLContext egl = EGL_NO_CONTEXT;
+  GLuint framebuffer = 0, colour = 0, depth = 0;
+  LONG width = 0, height = 0;
+  int depthBits = 0;
+  int pixelFormat = 0;
+  bool current = false;
+  std::thread::id thread;  // where it is current
+};
+
+namespace {
+
+using detail::Kind;
+using detail::TableMutex;
+
+constexpr int kOnlyPixelFormat = 1;
+std::size_t gGLContextsLive = 0;
+
+// The one EGL display of the process, initialised on first use and kept: terminating
+// it would pull the ground from under every other plug-in's context.
+EGLDisplay TheDisplay() {
+  static EGLDisplay display = [] {
+    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (getPlatformDisplay == nullptr) return EGL_NO_DISPLAY;
+    EGLDisplay d = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (d == EGL_NO_DISPLAY) return EGL_NO_DISPLAY;
+    EGLint major = 0, minor = 0;
+    if (!eglInitialize(d, &major, &minor)) return EGL_NO_DISPLAY;
+    return d;
+  }();
+  return display;
+}
+
+// What a thread had current, to be put back afterwards.
+struct ThreadBinding {
+  EGLenum api = EGL_OPENGL_ES_API;
+  EGLDisplay display = EGL_NO_DISPLAY;
+  EGLSurface draw = EGL_NO_SURFACE, read = EGL_NO_SURFACE;
+  EGLContext context = EGL_NO_CONTEXT;
+
+  static ThreadBinding Capture() {
+    ThreadBinding b;
+    b.api = eglQueryAPI();
+    b.context = eglGetCurrentContext();
+    if (b.context != EGL_NO_CONTEXT) {
+      b.display = eglGetCurrentDisplay();
+      b.draw = eglGetCurrentSurface(EGL_DRAW);
+      b.read = eglGetCurrentSurface(EGL_READ);
+    }
+    return b;
+  }
+  // Call with the OpenGL API bound and our context current (or none).
+  void Restore() const {
+    eglMakeCurrent(TheDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglBindAPI(api);
+    if (context != EGL_NO_CONTEXT) eglMakeCurrent(display, draw, read, context);
+  }
+};
+
+// Per thread: which of our contexts is current, for which device context, and what
+// the thread had before the first of them was made current.
+struct ThreadState {
+  GLContext* current = nullptr;
+  DeviceContext* dc = nullptr;
+  ThreadBinding before;
+};
+thread_local ThreadState tState;
+
+bool BindOurs(EGLContext context) {
+  return eglBindAPI(EGL_OPENGL_API) &&
+         eglMakeCurrent(TheDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, context);
+}
+
+// Requires our context current. Colour RGBA8 and the depth buffer asked for, 32 bits
+// falling back to 24 where refused.
+bool MakeFramebuffer(GLContext* c, int depthBitsAsked) {
+  glGenFramebuffers(1, &c->framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
+  glGenRenderbuffers(1, &c->colour);
+  glBindRenderbuffer(GL_RENDERBUFFER, c->colour);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, c->width, c->height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, c->colour);
+  if (depthBitsAsked > 0) {
+    const struct {
+      GLenum format;
+      int bits;
+    } depths[] = {{GL_DEPTH_COMPONENT32, 32}, {GL_DEPTH_COMPONENT24, 24}, {GL_DEPTH_COMPONENT16, 16}};
+    for (const auto& d : depths) {
+      if (d.bits > depthBitsAsked && d.bits != 24) continue;
+      while (glGetError() != GL_NO_ERROR) {
+      }
+      glGenRenderbuffers(1, &c->depth);
+      glBindRenderbuffer(GL_RENDERBUFFER, c->depth);
+      glRenderbufferStorage(GL_RENDERBUFFER, d.format, c->width, c->height);
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, c->depth);
+      if (glGetError() == GL_NO_ERROR &&
+          glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+        c->depthBits = d.bits;
+        break;
+      }
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+      glDeleteRenderbuffers(1, &c->depth);
+      c->depth = 0;
+    }
+  }
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+  glDrawBuffer(GL_COLOR_ATTACHMENT0);
+  glReadBuffer(GL_COLOR_ATTACHMENT0);
+  // Without a window the default viewport would be empty: the whole bitmap, as a
+  // context on a memory device context has it.
+  glViewport(0, 0, c->width, c->height);
+  return true;
+}
+
+// Requires TableMutex and `c` current. Reads the framebuffer into the bitmap selected
+// into `dc` in the bitmap's own pixel layout, rows bottom-up as both keep them.
+void ReadBack(GLContext* c, DeviceContext* dc) {
+  if (detail::Live<DeviceContext>(dc, Kind::DeviceContext) == nullptr || dc->bitmap == nullptr) return;
+  Bitmap* b = dc->bitmap;
+  GLenum format = GL_BGRA, type = GL_UNSIGNED_BYTE;
+  switch (b->bitCount) {
+    case 24: format = GL_BGR; break;
+    case 16:
+      if (b->layout16 == DisplayMode::Rgb565) {
+        format = GL_RGB;
+        type = GL_UNSIGNED_SHORT_5_6_5;
+      } else {
+        type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
+      }
+      break;
+    case 8:
+      format = GL_RGB;
+      type = GL_UNSIGNED_BYTE_3_3_2;
+      break;
+    default: break;
+  }
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
+  glReadPixels(0, 0, std::min(b->width, c->width), std::min(b->height, c->height), format, type,
+               b->bits.get());
+  glPopClientAttrib();
+}
+
+// Requires TableMutex: drops this thread's current context of ours, reading it back.
+void ReleaseCurrent(bool readBack) {
+  GLContext* c = tState.current;
+  if (c == nullptr) return;
+  if (readBack) ReadBack(c, tState.dc);
+  c->current = false;
+  tState.current = nullptr;
+  tState.dc = nullptr;
+  tState.before.Restore();
+}
+
+}  // namespace
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
+  std::lock_guard lock(TableMutex());
+  auto* d = detail::Live<DeviceContext>(dc, Kind::DeviceContext);
+  if (d == nullptr || d->type != DeviceContext::Type::Memory || pfd == nullptr) return 0;
+  if (pfd->nSize != sizeof(PIXELFORMATDESCRIPTOR) || pfd->nVersion != 1) return 0;
+  const DWORD needed = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL;
+  if ((pfd->dwFlags & needed) != needed || (pfd->dwFlags & (PFD_DOUBLEBUFFER | PFD_DRAW_TO_WINDOW)))
+    return 0;
+  if (pfd->iPixelType != PFD_TYPE_RGBA) return 0;
+  if (TakeFault(Fault::ChoosePixelFormat)) return 0;
+  return kOnlyPixelFormat;
+}
+
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* pfd) {
+  std::lock_guard lock(TableMutex());
+  auto* d = detail::Live<DeviceContext>(dc, Kind::DeviceContext);
+  if (d == nullptr || d->type != DeviceContext::Type::Memory || format != kOnlyPixelFormat ||
+      d->pixelFormat != 0)
+    return FALSE;
+  if (TakeFault(Fault::SetPixelFormat)) return FALSE;
+  d->pixelFormat = format;
+  d->depthBitsAsked = pfd != nullptr ? pfd->cDepthBits : 32;
+  return TRUE;
+}
+
+HGLRC CreateGLContext(HDC dc) {
+  std::lock_guard lock(TableMutex());
+  auto* d = detail::Live<DeviceContext>(dc, Kind::DeviceContext);
+  if (d == nullptr || d->type != DeviceContext::Type::Memory || d->pixelFormat == 0 ||
+      d->bitmap == nullptr)
+    return nullptr;
+  if (TakeFault(Fault::CreateContext)) return nullptr;
+  EGLDisplay display = TheDisplay();
+  if (display == EGL_NO_DISPLAY) return nullptr;
+
+  const ThreadBinding before = ThreadBinding::Capture();
+  if (!eglBindAPI(EGL_OPENGL_API)) return nullptr;
+  // Drawing goes to a framebuffer object, so no config is needed where the display
+  // allows that (Mesa's surfaceless platform may offer no config at all).
+  EGLConfig config = EGL_NO_CONFIG_KHR;
+  EGLint configs = 0;
+  const EGLint configAttribs[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+  if (!eglChooseConfig(display, configAttribs, &config, 1, &configs) || configs < 1)
+    config = EGL_NO_CONFIG_KHR;
+  const EGLint contextAttribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                   EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+  EGLContext egl = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttribs);
+  if (egl == EGL_NO_CONTEXT) {
+    before.Restore();
+    return nullptr;
+  }
+  auto* c = new GLContext;
+  c->egl = egl;
+  c->width = d->bitmap->width;
+  c->height = d->bitmap->height;
+  c->pixelFormat = d->pixelFormat;
+  const bool made = eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, egl) &&
+                    MakeFramebuffer(c, d->depthBitsAsked);
+  before.Restore();
+  if (!made) {
+    eglDestroyContext(display, egl);
+    delete c;
+    return nullptr;
+  }
+  detail::Register(c);
+  ++gGLContextsLive;
+  return c;
+}
+
+BOOL MakeCurrent(HDC dc, HGLRC context) {
+  std::lock_guard lock(TableMutex());
+  if (dc == nullptr && context == nullptr) {
+    ReleaseCurrent(true);
+    return TRUE;
+  }
+  auto* d = detail::Live<DeviceContext>(dc, Kind::DeviceContext);
+  auto* c = detail::Live<GLContext>(context, Kind::GLContext);
+  if (d == nullptr || c == nullptr || d->type != DeviceContext::Type::Memory ||
+      d->pixelFormat != c->pixelFormat || d->bitmap == nullptr || d->bitmap->width != c->width ||
+      d->bitmap->height != c->height)
+    return FALSE;
+  if (c->current && c->thread != std::this_thread::get_id()) return FALSE;
+  if (tState.current == c) {
+    tState.dc = d;
+    return TRUE;
+  }
+  if (tState.current != nullptr) {
+    // Switching between two of ours: the first is released into its bitmap, and what
+    // the thread had before either stays the binding to return to.
+    ReadBack(tState.current, tState.dc);
+    tState.current->current = false;
+  } else {
+    tState.before = ThreadBinding::Capture();
+  }
+  if (!BindOurs(c->egl)) {
+    tState.current = nullptr;
+    tState.dc = nullptr;
+    tState.before.Restore();
+    return FALSE;
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
+  c->current = true;
+  c->thread = std::this_thread::get_id();
+  tState.current = c;
+  tState.dc = d;
+  return TRUE;
+}
+
+BOOL DeleteGLContext(HGLRC context) {
+  std::lock_guard lock(TableMutex());
+  auto* c = detail::Live<GLContext>(context, Kind::GLContext);
+  if (c == nullptr) return FALSE;
+  if (c->current) {
+    if (c->thread != std::this_thread::get_id()) return FALSE;
+    ReleaseCurrent(false);
+  }
+  // The framebuffer and its buffers belong to the context and go with it.
+  eglDestroyContext(TheDisplay(), c->egl);
+  detail::Unregister(c);
+  --gGLContextsLive;
+  delete c;
+  return TRUE;
+}
+
+int GLContextDepthBits(HGLRC context) {
+  std::lock_guard lock(TableMutex());
+  auto* c = detail::Live<GLContext>(context, Kind::GLContext);
+  return c != nullptr ? c->depthBits : 0;
+}
+
+std::size_t LiveGLContextCount() {
+  std::lock_guard lock(TableMutex());
+  return gGLContextsLive;
+}
+
+}  // namespace lw
