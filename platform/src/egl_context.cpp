@@ -8,6 +8,8 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 #include <mutex>
 #include <thread>
 
@@ -135,35 +137,42 @@ bool MakeFramebuffer(GLContext* c, int depthBitsAsked) {
 }
 
 // Requires TableMutex and `c` current. Reads the framebuffer into the bitmap selected
-// into `dc` in the bitmap's own pixel layout, rows bottom-up as both keep them.
+// into `dc`, rows bottom-up as both keep them. A 32-bit bitmap takes the pixels as they
+// come; other depths keep the top bits of each channel, as every conversion of the
+// layer does.
 void ReadBack(GLContext* c, DeviceContext* dc) {
   if (detail::Live<DeviceContext>(dc, Kind::DeviceContext) == nullptr || dc->bitmap == nullptr) return;
   Bitmap* b = dc->bitmap;
-  GLenum format = GL_BGRA, type = GL_UNSIGNED_BYTE;
-  switch (b->bitCount) {
-    case 24: format = GL_BGR; break;
-    case 16:
-      if (b->layout16 == DisplayMode::Rgb565) {
-        format = GL_RGB;
-        type = GL_UNSIGNED_SHORT_5_6_5;
-      } else {
-        type = GL_UNSIGNED_SHORT_1_5_5_5_REV;
-      }
-      break;
-    case 8:
-      format = GL_RGB;
-      type = GL_UNSIGNED_BYTE_3_3_2;
-      break;
-    default: break;
-  }
+  const LONG width = std::min(b->width, c->width), height = std::min(b->height, c->height);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_ROW_LENGTH, b->bitCount == 32 ? b->width : width);
   glPixelStorei(GL_PACK_SKIP_ROWS, 0);
   glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
-  glReadPixels(0, 0, std::min(b->width, c->width), std::min(b->height, c->height), format, type,
-               b->bits.get());
+  if (b->bitCount == 32) {
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, b->bits.get());
+  } else {
+    std::vector<std::uint8_t> bgra(static_cast<std::size_t>(width) * height * 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
+    for (LONG y = 0; y < height; ++y) {
+      const std::uint8_t* in = bgra.data() + static_cast<std::size_t>(y) * width * 4;
+      std::uint8_t* out = b->bits.get() + static_cast<std::size_t>(y) * b->stride;
+      for (LONG x = 0; x < width; ++x, in += 4) {
+        const unsigned blue = in[0], green = in[1], red = in[2];
+        if (b->bitCount == 24) {
+          out[x * 3] = in[0];
+          out[x * 3 + 1] = in[1];
+          out[x * 3 + 2] = in[2];
+        } else if (b->bitCount == 16) {
+          const std::uint16_t p = Pack16(red, green, blue, b->layout16);
+          std::memcpy(out + x * 2, &p, 2);
+        } else {
+          out[x] = static_cast<std::uint8_t>((red & 0xE0) | ((green & 0xE0) >> 3) | (blue >> 6));
+        }
+      }
+    }
+  }
   glPopClientAttrib();
 }
 
