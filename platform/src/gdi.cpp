@@ -291,23 +291,23 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
   return TRUE;
 }
 
-COLORREF SetBkColor(HDC dc, COLORREF colour) {
+namespace {
+// Sets one of a context's colours; returns the one it had.
+COLORREF ReplaceColour(HDC dc, COLORREF DeviceContext::*field, COLORREF colour) {
   std::lock_guard lock(TableMutex());
   DeviceContext* d = LiveDC(dc);
   if (d == nullptr) return CLR_INVALID;
-  const COLORREF previous = d->background;
-  d->background = colour & 0xFFFFFF;
+  const COLORREF previous = d->*field;
+  d->*field = colour & 0xFFFFFF;
   return previous;
+}
+}  // namespace
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+  return ReplaceColour(dc, &DeviceContext::background, colour);
 }
 
-COLORREF SetTextColor(HDC dc, COLORREF colour) {
-  std::lock_guard lock(TableMutex());
-  DeviceContext* d = LiveDC(dc);
-  if (d == nullptr) return CLR_INVALID;
-  const COLORREF previous = d->text;
-  d->text = colour & 0xFFFFFF;
-  return previous;
-}
+COLORREF SetTextColor(HDC dc, COLORREF colour) { return ReplaceColour(dc, &DeviceContext::text, colour); }
 
 HRESULT GetDC(Surface* surface, HDC* out) {
   std::lock_guard lock(TableMutex());
