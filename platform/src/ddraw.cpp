@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "gdi_objects.h"
 #include "lw/faults.h"
-#include "surface.h"
 
 namespace lw {
 namespace {
@@ -260,6 +260,7 @@ LONG Release(Surface* surface) {
   if (s == nullptr) return DDERR_INVALIDOBJECT;
   LONG left = --s->refs;
   if (left == 0) {
+    DropSurfaceDC(s);  // a context still out goes with its surface
     detail::Unregister(s);
     --gSurfacesLive;
     delete s;

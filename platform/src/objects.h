@@ -7,7 +7,7 @@
 
 namespace lw::detail {
 
-enum class Kind { DirectDraw, Surface, DeviceContext };
+enum class Kind { DirectDraw, Surface, DeviceContext, Bitmap, GLContext };
 
 struct Object {
   explicit Object(Kind k) : kind(k) {}
