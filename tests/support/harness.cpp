@@ -15,7 +15,7 @@ namespace lw::test {
 std::vector<std::string> BuiltPlugins() {
   std::vector<std::string> names;
   std::stringstream list(LW_TEST_BUILT_PLUGINS);
-  for (std::string name; std::getline(list, name, ';');)
+  for (std::string name; std::getline(list, name, ',');)
     if (!name.empty()) names.push_back(name);
   return names;
 }
