@@ -48,8 +48,7 @@ TEST(BlendFeedbackPixelTest, ReadsAndWritesTheFieldsOfEachLayout) {
         << std::hex << c.source << " over " << c.previous;
 }
 
-#if defined(__SSE2__)
-TEST(BlendFeedbackTest, Sse2AndPortableGiveIdenticalResults) {
+TEST(BlendFeedbackTest, EveryKernelGivesThePortableResult) {
   // Every pair of channel values in each channel, then random pixels with every bit in play.
   std::vector<std::uint16_t> source, previous;
   for (int s = 0; s < 32; ++s)
@@ -59,20 +58,26 @@ TEST(BlendFeedbackTest, Sse2AndPortableGiveIdenticalResults) {
         previous.push_back(static_cast<std::uint16_t>(f << shift | (f & 1) << 15));
       }
   std::mt19937 random(42);
-  while (source.size() % 8 != 4) {  // an odd number of groups: the four-pixel tail too
+  while (source.size() % 32 != 20) {  // whole lanes of every width, then a tail
     source.push_back(static_cast<std::uint16_t>(random()));
     previous.push_back(static_cast<std::uint16_t>(random()));
   }
-  for (PixelLayout layout : {PixelLayout::Rgb565, PixelLayout::Rgb555})
-    for (std::size_t groups : {std::size_t{0}, std::size_t{1}, std::size_t{2}, source.size() / 4}) {
-      GuardedFrame portable(previous), sse2(previous);
-      BlendFeedbackPortable(source.data(), portable.data(), groups, layout);
-      BlendFeedbackSse2(source.data(), sse2.data(), groups, layout);
-      EXPECT_EQ(sse2.pixels(), portable.pixels()) << groups << " groups";
-      EXPECT_TRUE(sse2.GuardIntact());
-    }
-}
+  const auto kernels = FeedbackKernels();
+  ASSERT_STREQ(kernels.front().name, "portable");
+#if defined(__SSE2__)
+  EXPECT_GE(kernels.size(), 2u) << "SSE2 on every x86-64";
 #endif
+  for (const FeedbackKernel& kernel : kernels.subspan(1))
+    for (PixelLayout layout : {PixelLayout::Rgb565, PixelLayout::Rgb555})
+      for (std::size_t groups : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{9},
+                                 source.size() / 4}) {
+        GuardedFrame portable(previous), fast(previous);
+        BlendFeedbackPortable(source.data(), portable.data(), groups, layout);
+        kernel.blend(source.data(), fast.data(), groups, layout);
+        EXPECT_EQ(fast.pixels(), portable.pixels()) << kernel.name << ", " << groups << " groups";
+        EXPECT_TRUE(fast.GuardIntact()) << kernel.name;
+      }
+}
 
 TEST(BlendFeedbackTest, GroupsOfFourRunThroughMemoryIgnoringRows) {
   struct Case {

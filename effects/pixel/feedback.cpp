@@ -1,8 +1,8 @@
 #include "feedback.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "effects/pixel/work_surface_frame.h"
 #include "lw/plugin/host_objects.h"
@@ -27,29 +27,105 @@ void feedback_play() {
 }
 
 #if defined(__SSE2__)
-// Eight 16-bit lanes: every product is at most 961, so no lane needs widening.
-struct Sse2Blend {
-  __m128i low5 = _mm_set1_epi16(31);
-  __m128i redShift, greenShift;
-
-  explicit Sse2Blend(FeedbackFields f)
-      : redShift(_mm_cvtsi32_si128(f.redShift)), greenShift(_mm_cvtsi32_si128(f.greenShift)) {}
-
-  __m128i Channel(__m128i s, __m128i f) const {
-    const __m128i kept = _mm_mullo_epi16(f, _mm_sub_epi16(low5, s));
-    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s, s), kept), 5);
-  }
-  __m128i Field(__m128i p, __m128i shift) const { return _mm_and_si128(_mm_srl_epi16(p, shift), low5); }
-
-  __m128i Pixels(__m128i s, __m128i f) const {
-    const __m128i red = Channel(Field(s, redShift), Field(f, redShift));
-    const __m128i green = Channel(Field(s, greenShift), Field(f, greenShift));
-    const __m128i blue = Channel(_mm_and_si128(s, low5), _mm_and_si128(f, low5));
-    return _mm_or_si128(_mm_or_si128(_mm_sll_epi16(red, redShift), _mm_sll_epi16(green, greenShift)),
-                        blue);
-  }
+// kLanes 16-bit lanes, in whatever vector registers the calling function's instruction
+// set has: 8 lanes are SSE2 registers, 16 AVX2, 32 AVX-512.
+// (The vector size is spelled out per width: a vector_size that depends on a template
+// parameter is silently dropped by the compiler.)
+template <int kLanes>
+struct Lanes;
+template <>
+struct Lanes<8> {
+  typedef std::uint16_t Vector __attribute__((vector_size(16)));
 };
+template <>
+struct Lanes<16> {
+  typedef std::uint16_t Vector __attribute__((vector_size(32)));
+};
+template <>
+struct Lanes<32> {
+  typedef std::uint16_t Vector __attribute__((vector_size(64)));
+};
+
+// kLanes pixels of `source` blended into `work`. Every product is at most 961, so the
+// arithmetic stays within 16-bit lanes without widening. Always inlined, so it is
+// compiled for the instruction set of the kernel that calls it.
+template <int kLanes>
+[[gnu::always_inline]] inline void BlendLanes(const std::uint16_t* source, std::uint16_t* work,
+                                              FeedbackFields fields) {
+  using V = typename Lanes<kLanes>::Vector;
+  static_assert(sizeof(V) == 2 * kLanes);
+  V s, f;
+  std::memcpy(&s, source, sizeof s);
+  std::memcpy(&f, work, sizeof f);
+  const V low5 = V{} + 31;
+  const V sr = (s >> fields.redShift) & low5, fr = (f >> fields.redShift) & low5;
+  const V sg = (s >> fields.greenShift) & low5, fg = (f >> fields.greenShift) & low5;
+  const V sb = s & low5, fb = f & low5;
+  const V red = (sr * sr + fr * (low5 - sr)) >> 5;
+  const V green = (sg * sg + fg * (low5 - sg)) >> 5;
+  const V blue = (sb * sb + fb * (low5 - sb)) >> 5;
+  const V out = red << fields.redShift | green << fields.greenShift | blue;
+  std::memcpy(work, &out, sizeof out);
+}
+
+template <int kLanes>
+[[gnu::always_inline]] inline void BlendGroups(const std::uint16_t* source, std::uint16_t* work,
+                                               std::size_t groups, plugin::PixelLayout layout) {
+  const FeedbackFields fields = FeedbackFieldsOf(layout);
+  const std::size_t n = groups * 4;
+  std::size_t i = 0;
+  for (; i + kLanes <= n; i += kLanes) BlendLanes<kLanes>(source + i, work + i, fields);
+  if (i < n) {  // fewer pixels left than lanes: blend them through a full set
+    std::uint16_t s[kLanes] = {}, f[kLanes] = {};
+    std::copy_n(source + i, n - i, s);
+    std::copy_n(work + i, n - i, f);
+    BlendLanes<kLanes>(s, f, fields);
+    std::copy_n(f, n - i, work + i);
+  }
+}
+
+void BlendFeedbackSse2(const std::uint16_t* source, std::uint16_t* work, std::size_t groups,
+                       plugin::PixelLayout layout) {
+  BlendGroups<8>(source, work, groups, layout);
+}
+
+[[gnu::target("avx2")]] void BlendFeedbackAvx2(const std::uint16_t* source, std::uint16_t* work,
+                                               std::size_t groups, plugin::PixelLayout layout) {
+  BlendGroups<16>(source, work, groups, layout);
+}
+
+[[gnu::target("avx512bw")]] void BlendFeedbackAvx512(const std::uint16_t* source,
+                                                     std::uint16_t* work, std::size_t groups,
+                                                     plugin::PixelLayout layout) {
+  BlendGroups<32>(source, work, groups, layout);
+}
 #endif
+
+// The kernels, slowest first, each with whether this processor runs it.
+struct KernelRow {
+  FeedbackKernel kernel;
+  bool (*runs)();
+};
+
+const KernelRow kKernelRows[] = {
+    {{"portable", BlendFeedbackPortable}, [] { return true; }},
+#if defined(__SSE2__)
+    {{"sse2", BlendFeedbackSse2}, [] { return true; }},
+    {{"avx2", BlendFeedbackAvx2}, [] { return __builtin_cpu_supports("avx2") != 0; }},
+    {{"avx512bw", BlendFeedbackAvx512}, [] { return __builtin_cpu_supports("avx512bw") != 0; }},
+#endif
+};
+
+// Chosen once, at the first use.
+const std::vector<FeedbackKernel>& AvailableKernels() {
+  static const std::vector<FeedbackKernel> kernels = [] {
+    std::vector<FeedbackKernel> out;
+    for (const KernelRow& row : kKernelRows)
+      if (row.runs()) out.push_back(row.kernel);
+    return out;
+  }();
+  return kernels;
+}
 
 }  // namespace
 
@@ -59,33 +135,12 @@ void BlendFeedbackPortable(const std::uint16_t* source, std::uint16_t* work, std
   for (std::size_t i = 0; i < n; ++i) work[i] = BlendFeedbackPixel(source[i], work[i], layout);
 }
 
-#if defined(__SSE2__)
-void BlendFeedbackSse2(const std::uint16_t* source, std::uint16_t* work, std::size_t groups,
-                       plugin::PixelLayout layout) {
-  const Sse2Blend blend(FeedbackFieldsOf(layout));
-  std::size_t i = 0;
-  const std::size_t n = groups * 4;
-  for (; i + 8 <= n; i += 8) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(work + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(work + i), blend.Pixels(s, f));
-  }
-  if (i < n) {  // one group of four left
-    const __m128i s = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + i));
-    const __m128i f = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(work + i));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(work + i), blend.Pixels(s, f));
-  }
-}
-#endif
+std::span<const FeedbackKernel> FeedbackKernels() { return AvailableKernels(); }
 
 void BlendFeedback(const std::uint16_t* source, std::uint16_t* work, int width, int height,
                    plugin::PixelLayout layout) {
-  const std::size_t groups = FeedbackGroups(width, height);
-#if defined(__SSE2__)
-  BlendFeedbackSse2(source, work, groups, layout);
-#else
-  BlendFeedbackPortable(source, work, groups, layout);
-#endif
+  static const FeedbackBlendKernel fastest = AvailableKernels().back().blend;
+  fastest(source, work, FeedbackGroups(width, height), layout);
 }
 
 const plugin::PluginHooks kFeedbackHooks{

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "lw/plugin/entry_points.h"
 #include "lw/plugin/surfaces.h"
@@ -46,14 +47,21 @@ constexpr std::size_t FeedbackGroups(int width, int height) {
   return static_cast<std::size_t>(width / 4) * static_cast<std::size_t>(height);
 }
 
-// Blends `groups` groups of four pixels of `source` into `work`. Both versions give the
-// same result; BlendFeedback uses the fastest this build has.
+// Blends `groups` groups of four pixels of `source` into `work`. Every kernel gives the
+// same result: the portable one a pixel at a time, the others 8, 16 or 32 pixels at a
+// time in 16-bit lanes (SSE2, AVX2, AVX-512BW on x86-64).
+using FeedbackBlendKernel = void (*)(const std::uint16_t* source, std::uint16_t* work,
+                                     std::size_t groups, plugin::PixelLayout layout);
+struct FeedbackKernel {
+  const char* name;
+  FeedbackBlendKernel blend;
+};
 void BlendFeedbackPortable(const std::uint16_t* source, std::uint16_t* work, std::size_t groups,
                            plugin::PixelLayout layout);
-#if defined(__SSE2__)
-void BlendFeedbackSse2(const std::uint16_t* source, std::uint16_t* work, std::size_t groups,
-                       plugin::PixelLayout layout);
-#endif
+// The kernels this processor runs, the portable one first and the fastest last.
+std::span<const FeedbackKernel> FeedbackKernels();
+
+// The blend of a whole frame, with the fastest kernel.
 void BlendFeedback(const std::uint16_t* source, std::uint16_t* work, int width, int height,
                    plugin::PixelLayout layout);
 
