@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -60,7 +60,9 @@ class ColdFrames {
   std::vector<std::uint8_t> buffer_;
 };
 
-std::size_t FrameBytes(int width, int height) { return std::size_t{2} * width * height; }
+std::size_t FrameBytes(int width, int height) {
+  return std::size_t{2} * width * height;
+}
 
 // The reference: nanoseconds for one cold copy of a width x height 16-bit frame, the
 // median of three passes over the whole rotation. Measured once per size.
@@ -71,7 +73,8 @@ double ColdMemcpyNs(int width, int height) {
   const std::size_t bytes = FrameBytes(width, height);
   ColdFrames frames(bytes);
   std::vector<std::uint8_t> target(bytes);
-  for (std::size_t i = 0; i < frames.count(); ++i) frames.Next();  // the last frames leave the cache
+  for (std::size_t i = 0; i < frames.count(); ++i)
+    frames.Next();  // the last frames leave the cache
   std::vector<double> passes;
   for (int pass = 0; pass < 3; ++pass) {
     const double start = ThreadNs();
@@ -109,7 +112,8 @@ void BM_Plugin(benchmark::State& state, const std::string& deliverable, int widt
     return;
   }
   call.StreamOutPlay();
-  lw::host::HostSurface first(host->directDraw(), width, height), second(host->directDraw(), width, height);
+  lw::host::HostSurface first(host->directDraw(), width, height),
+      second(host->directDraw(), width, height);
   first.Write(lw::test::PatternFrame(width, height, 0, 0).data());
   second.Write(lw::test::PatternFrame(width, height, 0, 1).data());
   const bool composition = plugin.IsComposition();
@@ -118,11 +122,13 @@ void BM_Plugin(benchmark::State& state, const std::string& deliverable, int widt
   const double start = ThreadNs();
   for (auto _ : state) {
     lw::AdvanceVirtualClock(40);
-    produced += composition ? call.CompositionOut(first.get(), second.get()) : call.EffectOut(first.get());
+    produced +=
+        composition ? call.CompositionOut(first.get(), second.get()) : call.EffectOut(first.get());
   }
   const double ns = (ThreadNs() - start) / static_cast<double>(state.iterations());
   call.ReleaseDll();
-  if (produced != static_cast<std::int64_t>(state.iterations())) state.SkipWithError("a frame failed");
+  if (produced != static_cast<std::int64_t>(state.iterations()))
+    state.SkipWithError("a frame failed");
 
   const double memcpyNs = ColdMemcpyNs(width, height);
   state.counters["x_cold_memcpy"] = ns / memcpyNs;
@@ -155,19 +161,20 @@ void RegisterAll() {
     return what + "/" + std::to_string(s.width) + "x" + std::to_string(s.height);
   };
   for (Size s : {host, large[0], large[1]})
-    benchmark::RegisterBenchmark(name("ColdMemcpy", s).c_str(), BM_ColdMemcpy)->Args({s.width, s.height});
+    benchmark::RegisterBenchmark(name("ColdMemcpy", s).c_str(), BM_ColdMemcpy)
+        ->Args({s.width, s.height});
   for (const char* deliverable : {"mosaic", "feedback", "v_slide", "h_slide", "v_wrapped_slide",
                                   "h_wrapped_slide", "interlaced_composition"})
-    benchmark::RegisterBenchmark(name(deliverable, host).c_str(), BM_Plugin, std::string(deliverable),
-                                 host.width, host.height);
+    benchmark::RegisterBenchmark(name(deliverable, host).c_str(), BM_Plugin,
+                                 std::string(deliverable), host.width, host.height);
   for (const auto& kernel : lw::effects::FeedbackKernels())
     benchmark::RegisterBenchmark(name(std::string("FeedbackBlend/") + kernel.name, host).c_str(),
                                  BM_FeedbackBlend, kernel.blend);
   // The effects that work on a host surface of any size, to show the cost linear in pixels.
   for (const char* deliverable : {"mosaic", "v_slide", "h_slide", "interlaced_composition"})
     for (Size s : large)
-      benchmark::RegisterBenchmark(name(deliverable, s).c_str(), BM_Plugin, std::string(deliverable),
-                                   s.width, s.height);
+      benchmark::RegisterBenchmark(name(deliverable, s).c_str(), BM_Plugin,
+                                   std::string(deliverable), s.width, s.height);
 }
 
 }  // namespace

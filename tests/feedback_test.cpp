@@ -1,11 +1,12 @@
 // Feedback: the blend rule and its fields in both layouts, the SSE2 and portable blends
 // agreeing, the memory-order groups, and the frame through the WorkSurface: the trail,
 // play clearing it, sizes that differ, failing locks and a host out of order.
+#include "effects/pixel/feedback.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "effects/pixel/feedback.h"
 #include "lw/platform.h"
 #include "lw/plugin/host_objects.h"
 #include "pixel_test_support.h"
@@ -21,7 +22,7 @@ TEST(BlendChannelTest, WeightsTheIncomingChannelByItsOwnBrightness) {
     std::uint16_t s, f, out;
   };
   const Case cases[] = {{31, 0, 30}, {31, 17, 30}, {31, 31, 30},  // full input never reaches 31
-                        {0, 31, 30}, {0, 1, 0},    {0, 0, 0},    // black fades one step
+                        {0, 31, 30}, {0, 1, 0},    {0, 0, 0},     // black fades one step
                         {16, 0, 8},  {20, 10, 15}, {8, 31, 24},  {1, 31, 29}};
   for (const Case& c : cases) EXPECT_EQ(BlendChannel(c.s, c.f), c.out) << c.s << " over " << c.f;
   for (std::uint16_t f = 1; f <= 31; ++f) EXPECT_EQ(BlendChannel(0, f), f - 1);
@@ -33,10 +34,10 @@ TEST(BlendFeedbackPixelTest, ReadsAndWritesTheFieldsOfEachLayout) {
     std::uint16_t source, previous, out;
   };
   const Case cases[] = {
-      {PixelLayout::Rgb565, 0xFFFF, 0x0000, 0xF79E},  // 30 in every channel
+      {PixelLayout::Rgb565, 0xFFFF, 0x0000, 0xF79E},   // 30 in every channel
       {PixelLayout::Rgb565, 0x07E0, 0x0000, 30 << 6},  // green 63 read as 31; bit 5 written 0
-      {PixelLayout::Rgb565, 0x0020, 0x0020, 0x0000},  // only green's dropped low bit: black
-      {PixelLayout::Rgb565, 0x0000, 0xF79E, 0xEF5D},  // black over 30: 29 everywhere
+      {PixelLayout::Rgb565, 0x0020, 0x0020, 0x0000},   // only green's dropped low bit: black
+      {PixelLayout::Rgb565, 0x0000, 0xF79E, 0xEF5D},   // black over 30: 29 everywhere
       {PixelLayout::Rgb555, 0x7FFF, 0x0000, 0x7BDE},
       {PixelLayout::Rgb555, 0xFFFF, 0xFFFF, 0x7BDE},  // bit 15 never survives
       {PixelLayout::Rgb555, 0x8000, 0x8000, 0x0000},
@@ -69,8 +70,8 @@ TEST(BlendFeedbackTest, EveryKernelGivesThePortableResult) {
 #endif
   for (const FeedbackKernel& kernel : kernels.subspan(1))
     for (PixelLayout layout : {PixelLayout::Rgb565, PixelLayout::Rgb555})
-      for (std::size_t groups : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{9},
-                                 source.size() / 4}) {
+      for (std::size_t groups :
+           {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{9}, source.size() / 4}) {
         GuardedFrame portable(previous), fast(previous);
         BlendFeedbackPortable(source.data(), portable.data(), groups, layout);
         kernel.blend(source.data(), fast.data(), groups, layout);
@@ -85,7 +86,8 @@ TEST(BlendFeedbackTest, GroupsOfFourRunThroughMemoryIgnoringRows) {
     std::size_t blended;  // pixels from the start of memory
   };
   // 322 by 2: 80 groups a row's worth, twice: the first 640 pixels, the last 4 stay.
-  const Case cases[] = {{322, 2, 640}, {320, 240, 76800}, {3, 5, 0}, {1, 1, 0}, {0, 0, 0}, {9, 3, 24}};
+  const Case cases[] = {{322, 2, 640}, {320, 240, 76800}, {3, 5, 0},
+                        {1, 1, 0},     {0, 0, 0},         {9, 3, 24}};
   for (const Case& c : cases) {
     const auto source = test::CountingFrame(c.width, c.height, 11);
     const auto previous = test::CountingFrame(c.width, c.height, 5000);
@@ -93,8 +95,9 @@ TEST(BlendFeedbackTest, GroupsOfFourRunThroughMemoryIgnoringRows) {
     BlendFeedback(source.data(), work.data(), c.width, c.height, PixelLayout::Rgb565);
     const auto out = work.pixels();
     for (std::size_t i = 0; i < out.size(); ++i)
-      ASSERT_EQ(out[i], i < c.blended ? BlendFeedbackPixel(source[i], previous[i], PixelLayout::Rgb565)
-                                      : previous[i])
+      ASSERT_EQ(out[i], i < c.blended
+                            ? BlendFeedbackPixel(source[i], previous[i], PixelLayout::Rgb565)
+                            : previous[i])
           << c.width << "x" << c.height << " pixel " << i;
     EXPECT_TRUE(work.GuardIntact());
   }
@@ -153,7 +156,8 @@ TEST_P(FeedbackFrameTest, HostOfAnotherSizeGetsThePreviousOutputAndTheTrailIsKep
   kFeedbackHooks.streamOutPlay();
   host::HostSurface full(host_->directDraw(), 320, 240);
   Run(full, White());
-  for (auto [w, h] : {std::pair{160u, 120u}, std::pair{322u, 2u}, std::pair{0u, 0u}, std::pair{1u, 1u}}) {
+  for (auto [w, h] :
+       {std::pair{160u, 120u}, std::pair{322u, 2u}, std::pair{0u, 0u}, std::pair{1u, 1u}}) {
     host::HostSurface other(host_->directDraw(), w, h);
     EXPECT_TRUE(All(Run(other, 0), Grey(30))) << w << "x" << h;
   }
@@ -183,7 +187,9 @@ TEST_P(FeedbackFrameTest, FailingLocks) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, FeedbackFrameTest,
                          ::testing::Values(DisplayMode::Rgb565, DisplayMode::Rgb555),
-                         [](const auto& info) { return info.param == DisplayMode::Rgb565 ? "rgb565" : "rgb555"; });
+                         [](const auto& info) {
+                           return info.param == DisplayMode::Rgb565 ? "rgb565" : "rgb555";
+                         });
 
 TEST(FeedbackLayoutTest, TheHostFramesLayoutDecidesTheFieldsEveryFrame) {
   auto host = test::FreshHost(DisplayMode::Rgb565);  // the WorkSurface is RGB565

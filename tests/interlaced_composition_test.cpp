@@ -1,8 +1,9 @@
 // Interlaced composition: the bands for several heights, and the frame with sizes that
 // differ and failing locks.
+#include "effects/pixel/interlaced_composition.h"
+
 #include <gtest/gtest.h>
 
-#include "effects/pixel/interlaced_composition.h"
 #include "lw/platform.h"
 #include "pixel_test_support.h"
 
@@ -12,7 +13,9 @@ namespace {
 using test::GuardedFrame;
 
 // Rows that come from the second source: the first two of every whole group of four.
-bool FromSecond(int y, int height) { return y < height / 4 * 4 && y % 4 < 2; }
+bool FromSecond(int y, int height) {
+  return y < height / 4 * 4 && y % 4 < 2;
+}
 
 struct BandCase {
   int width, height;
@@ -40,11 +43,13 @@ TEST_P(InterlaceRowsTest, TwoRowsOfTheSecondInEveryWholeGroupOfFour) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Heights, InterlaceRowsTest,
-                         ::testing::Values(BandCase{320, 240, 120}, BandCase{320, 6, 2}, BandCase{320, 3, 0},
-                                           BandCase{320, 4, 2}, BandCase{7, 9, 4}, BandCase{1, 1, 0},
-                                           BandCase{0, 0, 0}, BandCase{0, 8, 4}),
+                         ::testing::Values(BandCase{320, 240, 120}, BandCase{320, 6, 2},
+                                           BandCase{320, 3, 0}, BandCase{320, 4, 2},
+                                           BandCase{7, 9, 4}, BandCase{1, 1, 0}, BandCase{0, 0, 0},
+                                           BandCase{0, 8, 4}),
                          [](const auto& info) {
-                           return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+                           return std::to_string(info.param.width) + "x" +
+                                  std::to_string(info.param.height);
                          });
 
 class CompositionFrameTest : public ::testing::Test {
@@ -55,8 +60,10 @@ class CompositionFrameTest : public ::testing::Test {
   std::vector<std::uint16_t> Compose(host::HostSurface& first, host::HostSurface& second,
                                      std::int32_t expectResult = 1, bool failFirst = false,
                                      bool failSecond = false) {
-    firstIn_ = test::CountingFrame(static_cast<int>(first.width()), static_cast<int>(first.height()), 0);
-    secondIn_ = test::CountingFrame(static_cast<int>(second.width()), static_cast<int>(second.height()), 30000);
+    firstIn_ =
+        test::CountingFrame(static_cast<int>(first.width()), static_cast<int>(first.height()), 0);
+    secondIn_ = test::CountingFrame(static_cast<int>(second.width()),
+                                    static_cast<int>(second.height()), 30000);
     first.Write(firstIn_.data());
     second.Write(secondIn_.data());
     if (failFirst) InjectFault(Fault::Lock, 1);
@@ -87,8 +94,10 @@ TEST_F(CompositionFrameTest, SourcesOfDifferentSizesLeaveTheFirstAsItIs) {
   };
   for (const Size s : {Size{320, 240, 160, 120}, Size{320, 240, 320, 239}, Size{321, 240, 320, 240},
                        Size{8, 8, 0, 0}, Size{0, 0, 8, 8}, Size{1, 1, 320, 240}}) {
-    host::HostSurface first(host_->directDraw(), s.w1, s.h1), second(host_->directDraw(), s.w2, s.h2);
-    EXPECT_EQ(Compose(first, second), firstIn_) << s.w1 << "x" << s.h1 << " and " << s.w2 << "x" << s.h2;
+    host::HostSurface first(host_->directDraw(), s.w1, s.h1),
+        second(host_->directDraw(), s.w2, s.h2);
+    EXPECT_EQ(Compose(first, second), firstIn_)
+        << s.w1 << "x" << s.h1 << " and " << s.w2 << "x" << s.h2;
   }
 }
 

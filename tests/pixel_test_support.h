@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "effects/pixel/slide_motion.h"
@@ -49,14 +51,42 @@ class GuardedFrame {
 
 // The host's timeline of fxhost render: play and keys of frame i at FrameTime(i), the
 // frame itself at FrameTime(i + 1).
-inline void ClockBeforeFrame(int frame, double fps) { SetVirtualClock(host::FrameTime(frame, fps)); }
-inline void ClockAtFrame(int frame, double fps) { SetVirtualClock(host::FrameTime(frame + 1, fps)); }
+inline void ClockBeforeFrame(int frame, double fps) {
+  SetVirtualClock(host::FrameTime(frame, fps));
+}
+inline void ClockAtFrame(int frame, double fps) {
+  SetVirtualClock(host::FrameTime(frame + 1, fps));
+}
 
 // A key pressed before a frame, in a table of motion cases.
 struct KeyAt {
   int frame;
   std::uint8_t key;
 };
+
+// A picture moved by `offset` pixels along an axis, on a width x height frame.
+struct MoveCase {
+  effects::Axis axis;
+  int width, height, offset;
+};
+inline std::string MoveCaseName(const ::testing::TestParamInfo<MoveCase>& info) {
+  const MoveCase& c = info.param;
+  return std::string(c.axis == effects::Axis::Vertical ? "rows_" : "columns_") +
+         std::to_string(c.width) + "x" + std::to_string(c.height) + "_by_" +
+         (c.offset < 0 ? "minus" : "") + std::to_string(std::abs(c.offset));
+}
+
+// The offsets a motion applies in its first frames after play, with keys, at a frame rate.
+struct MotionCase {
+  const char* name;
+  const effects::SlideAxis* axis;
+  double fps;
+  std::vector<KeyAt> keys;
+  std::vector<std::int32_t> offsets;
+};
+inline std::string MotionCaseName(const ::testing::TestParamInfo<MotionCase>& info) {
+  return info.param.name;
+}
 
 // Offsets a motion applies in its first frames, driven as fxhost drives a plug-in:
 // set up, play before frame 0, keys, and `advance` after every frame. Returns the
@@ -77,6 +107,14 @@ std::vector<std::int32_t> AppliedOffsets(const effects::SlideAxis& axis, double 
     advance(m);
   }
   return applied;
+}
+
+// AppliedOffsets for a case of 320x240 frames.
+template <typename Advance>
+std::vector<std::int32_t> AppliedOffsets(const MotionCase& c, Advance advance) {
+  const int extent = effects::SlideExtent(*c.axis, 320, 240);
+  return AppliedOffsets(*c.axis, c.fps, static_cast<int>(c.offsets.size()), c.keys,
+                        [&](effects::SlideMotion& m) { advance(m, *c.axis, extent); });
 }
 
 }  // namespace lw::test

@@ -1,9 +1,10 @@
 // Slides: the in-place shifts against the rule, the offset sequences on the virtual
 // clock (keys, an uneven frame rate, the wrap at the ends), and the frame's failure
 // paths and odd surface sizes.
+#include "effects/pixel/slide.h"
+
 #include <gtest/gtest.h>
 
-#include "effects/pixel/slide.h"
 #include "lw/platform.h"
 #include "pixel_test_support.h"
 
@@ -12,6 +13,8 @@ namespace {
 
 using test::GuardedFrame;
 using test::KeyAt;
+using test::MotionCase;
+using test::MoveCase;
 
 // Straight from the rule: the pixel `offset` places back along the axis, or black.
 std::vector<std::uint16_t> Shifted(const std::vector<std::uint16_t>& in, int w, int h, Axis axis,
@@ -26,12 +29,7 @@ std::vector<std::uint16_t> Shifted(const std::vector<std::uint16_t>& in, int w, 
   return out;
 }
 
-struct ShiftCase {
-  Axis axis;
-  int width, height, offset;
-};
-
-class ShiftTest : public ::testing::TestWithParam<ShiftCase> {};
+class ShiftTest : public ::testing::TestWithParam<MoveCase> {};
 
 TEST_P(ShiftTest, MovesThePictureFillsBlackAndStaysInside) {
   const auto [axis, w, h, offset] = GetParam();
@@ -47,26 +45,24 @@ TEST_P(ShiftTest, MovesThePictureFillsBlackAndStaysInside) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ShiftTest,
-    ::testing::Values(ShiftCase{Axis::Vertical, 320, 240, 0}, ShiftCase{Axis::Vertical, 320, 240, 239},
-                      ShiftCase{Axis::Vertical, 320, 240, -239}, ShiftCase{Axis::Vertical, 320, 240, 57},
-                      ShiftCase{Axis::Vertical, 320, 240, -48}, ShiftCase{Axis::Horizontal, 320, 240, 319},
-                      ShiftCase{Axis::Horizontal, 320, 240, -101}, ShiftCase{Axis::Horizontal, 321, 3, 5},
-                      ShiftCase{Axis::Horizontal, 7, 3, -2}, ShiftCase{Axis::Vertical, 7, 3, 300},
-                      ShiftCase{Axis::Horizontal, 7, 3, -300}, ShiftCase{Axis::Vertical, 1, 1, 1},
-                      ShiftCase{Axis::Horizontal, 1, 1, -1}, ShiftCase{Axis::Vertical, 0, 0, 5},
-                      ShiftCase{Axis::Horizontal, 0, 4, 1}),
-    [](const auto& info) {
-      const ShiftCase& c = info.param;
-      return std::string(c.axis == Axis::Vertical ? "rows_" : "columns_") + std::to_string(c.width) + "x" +
-             std::to_string(c.height) + "_by_" + (c.offset < 0 ? "minus" : "") + std::to_string(std::abs(c.offset));
-    });
+    ::testing::Values(
+        MoveCase{Axis::Vertical, 320, 240, 0}, MoveCase{Axis::Vertical, 320, 240, 239},
+        MoveCase{Axis::Vertical, 320, 240, -239}, MoveCase{Axis::Vertical, 320, 240, 57},
+        MoveCase{Axis::Vertical, 320, 240, -48}, MoveCase{Axis::Horizontal, 320, 240, 319},
+        MoveCase{Axis::Horizontal, 320, 240, -101}, MoveCase{Axis::Horizontal, 321, 3, 5},
+        MoveCase{Axis::Horizontal, 7, 3, -2}, MoveCase{Axis::Vertical, 7, 3, 300},
+        MoveCase{Axis::Horizontal, 7, 3, -300}, MoveCase{Axis::Vertical, 1, 1, 1},
+        MoveCase{Axis::Horizontal, 1, 1, -1}, MoveCase{Axis::Vertical, 0, 0, 5},
+        MoveCase{Axis::Horizontal, 0, 4, 1}),
+    test::MoveCaseName);
 
 TEST(ShiftRowsTest, Offset239OnTheFullFrameShowsRowZeroAtTheBottom) {
   const auto in = test::CountingFrame(320, 240);
   auto frame = in;
   ShiftRows(frame.data(), 320, 240, 239);
   for (int y = 0; y < 239; ++y)
-    ASSERT_TRUE(std::all_of(&frame[y * 320], &frame[y * 320 + 320], [](auto p) { return p == 0; })) << y;
+    ASSERT_TRUE(std::all_of(&frame[y * 320], &frame[y * 320 + 320], [](auto p) { return p == 0; }))
+        << y;
   EXPECT_TRUE(std::equal(in.begin(), in.begin() + 320, frame.begin() + 239 * 320));
 }
 
@@ -75,53 +71,50 @@ TEST(SlidePositionTest, WrapsPastEitherEndToTheOtherSide) {
     std::int64_t moved;
     std::int32_t wrapped;
   };
-  const Case cases[] = {{1080, -920},  {-1080, 920},  {1000, 1000}, {-1000, -1000}, {0, 0},
-                        {2000, -1000}, {-2001, 999},  {999, 999},   {1001, -999},
+  const Case cases[] = {{1080, -920},
+                        {-1080, 920},
+                        {1000, 1000},
+                        {-1000, -1000},
+                        {0, 0},
+                        {2000, -1000},
+                        {-2001, 999},
+                        {999, 999},
+                        {1001, -999},
                         // a first frame long after load: the whole clock reading
-                        {4294967295, -705}, {-4294967295 - 57, 648}};
+                        {4294967295, -705},
+                        {-4294967295 - 57, 648}};
   for (const Case& c : cases) EXPECT_EQ(WrapSlidePosition(c.moved, 1000), c.wrapped) << c.moved;
 }
 
-struct SequenceCase {
-  const char* name;
-  const SlideAxis* axis;
-  double fps;
-  std::vector<KeyAt> keys;
-  std::vector<std::int32_t> offsets;  // applied by the first frames after play
-};
-
-class SlideSequenceTest : public ::testing::TestWithParam<SequenceCase> {};
+class SlideSequenceTest : public ::testing::TestWithParam<MotionCase> {};
 
 TEST_P(SlideSequenceTest, AppliesTheOffsetsOfTheElapsedTime) {
-  const SequenceCase& c = GetParam();
-  const int extent = SlideExtent(*c.axis, 320, 240);
-  const auto applied =
-      test::AppliedOffsets(*c.axis, c.fps, static_cast<int>(c.offsets.size()), c.keys,
-                           [&](SlideMotion& m) { AdvanceSlide(m, *c.axis, extent); });
-  EXPECT_EQ(applied, c.offsets);
+  EXPECT_EQ(test::AppliedOffsets(GetParam(), AdvanceSlide), GetParam().offsets);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SlideSequenceTest,
     ::testing::Values(
-        SequenceCase{"v_40ms", &kVerticalAxis, 25, {}, {0, -9, -19, -28, -38, -48}},
-        SequenceCase{"h_40ms", &kHorizontalAxis, 25, {}, {0, -12, -25, -38, -51, -64}},
+        MotionCase{"v_40ms", &kVerticalAxis, 25, {}, {0, -9, -19, -28, -38, -48}},
+        MotionCase{"h_40ms", &kHorizontalAxis, 25, {}, {0, -12, -25, -38, -51, -64}},
         // The position passes -1000 after frame 18: the picture re-enters from below.
-        SequenceCase{"v_40ms_through_the_wrap",
-                     &kVerticalAxis,
-                     25,
-                     {},
-                     {0, -9, -19, -28, -38, -48, -58, -68, -78, -89, -101, -113, -125, -138, -152,
-                      -167, -183, -201, -220, 236}},
-        SequenceCase{"v_30fps", &kVerticalAxis, 30, {}, {0, -7, -16, -23, -31, -39}},
+        MotionCase{
+            "v_40ms_through_the_wrap", &kVerticalAxis, 25, {}, {0,    -9,   -19,  -28,  -38,
+                                                                -48,  -58,  -68,  -78,  -89,
+                                                                -101, -113, -125, -138, -152,
+                                                                -167, -183, -201, -220, 236}},
+        MotionCase{"v_30fps", &kVerticalAxis, 30, {}, {0, -7, -16, -23, -31, -39}},
         // Down reverses at once without a jump; up, the direction already taken, changes nothing.
-        SequenceCase{"v_down_reverses", &kVerticalAxis, 25, {{4, 208}}, {0, -9, -19, -28, -38, -28, -18}},
-        SequenceCase{"v_up_keeps_going", &kVerticalAxis, 25, {{4, 200}}, {0, -9, -19, -28, -38, -48, -58}},
-        SequenceCase{"v_30fps_down", &kVerticalAxis, 30, {{3, 208}}, {0, -7, -16, -23, -16, -7}},
-        SequenceCase{"h_up_reverses", &kHorizontalAxis, 25, {{2, 200}}, {0, -12, -25, -12, 0, 12}},
-        SequenceCase{"h_30fps_up", &kHorizontalAxis, 30, {{2, 200}}, {0, -10, -21, -10, 0, 10}},
-        SequenceCase{"other_keys_ignored", &kHorizontalAxis, 25, {{1, 201}, {2, 0}}, {0, -12, -25, -38}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        MotionCase{
+            "v_down_reverses", &kVerticalAxis, 25, {{4, 208}}, {0, -9, -19, -28, -38, -28, -18}},
+        MotionCase{
+            "v_up_keeps_going", &kVerticalAxis, 25, {{4, 200}}, {0, -9, -19, -28, -38, -48, -58}},
+        MotionCase{"v_30fps_down", &kVerticalAxis, 30, {{3, 208}}, {0, -7, -16, -23, -16, -7}},
+        MotionCase{"h_up_reverses", &kHorizontalAxis, 25, {{2, 200}}, {0, -12, -25, -12, 0, 12}},
+        MotionCase{"h_30fps_up", &kHorizontalAxis, 30, {{2, 200}}, {0, -10, -21, -10, 0, 10}},
+        MotionCase{
+            "other_keys_ignored", &kHorizontalAxis, 25, {{1, 201}, {2, 0}}, {0, -12, -25, -38}}),
+    test::MotionCaseName);
 
 // The frame as the plug-in runs it, on this process's own copy of the motion.
 class SlideFrameTest : public ::testing::Test {
@@ -195,8 +188,9 @@ TEST_F(SlideFrameTest, SurfacesOfAnySizeAreShiftedInsideTheirPixels) {
     std::uint32_t width, height;
     const SlideAxis* axis;
   };
-  const Case cases[] = {{0, 0, &kVerticalAxis}, {1, 1, &kVerticalAxis}, {1, 1, &kHorizontalAxis},
-                        {7, 3, &kHorizontalAxis}, {321, 5, &kVerticalAxis}, {3, 241, &kVerticalAxis}};
+  const Case cases[] = {{0, 0, &kVerticalAxis},   {1, 1, &kVerticalAxis},
+                        {1, 1, &kHorizontalAxis}, {7, 3, &kHorizontalAxis},
+                        {321, 5, &kVerticalAxis}, {3, 241, &kVerticalAxis}};
   for (const Case& c : cases) {
     SlideCreate(*c.axis);
     SetVirtualClock(1000);

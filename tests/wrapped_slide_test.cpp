@@ -1,9 +1,10 @@
 // Wrapped slides: the rotations against the rule, the offset sequences on the virtual
 // clock, the wrap of the position, and the frame through the WorkSurface with its
 // failure paths, sizes that differ and a host that calls out of order.
+#include "effects/pixel/wrapped_slide.h"
+
 #include <gtest/gtest.h>
 
-#include "effects/pixel/wrapped_slide.h"
 #include "lw/platform.h"
 #include "lw/plugin/host_objects.h"
 #include "pixel_test_support.h"
@@ -13,6 +14,8 @@ namespace {
 
 using test::GuardedFrame;
 using test::KeyAt;
+using test::MotionCase;
+using test::MoveCase;
 
 // Straight from the rule: target (x, y) is source (x - o, y) or (x, y - o), modulo the extent.
 std::vector<std::uint16_t> Rotated(const std::vector<std::uint16_t>& in, int w, int h, Axis axis,
@@ -27,12 +30,7 @@ std::vector<std::uint16_t> Rotated(const std::vector<std::uint16_t>& in, int w, 
   return out;
 }
 
-struct RotateCase {
-  Axis axis;
-  int width, height, offset;
-};
-
-class RotateTest : public ::testing::TestWithParam<RotateCase> {};
+class RotateTest : public ::testing::TestWithParam<MoveCase> {};
 
 TEST_P(RotateTest, WritesEveryTargetPixelFromTheRotatedSource) {
   const auto [axis, w, h, offset] = GetParam();
@@ -50,17 +48,15 @@ TEST_P(RotateTest, WritesEveryTargetPixelFromTheRotatedSource) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RotateTest,
-    ::testing::Values(RotateCase{Axis::Vertical, 320, 240, 0}, RotateCase{Axis::Vertical, 320, 240, 229},
-                      RotateCase{Axis::Vertical, 320, 240, 239}, RotateCase{Axis::Horizontal, 320, 240, 1},
-                      RotateCase{Axis::Horizontal, 320, 240, 319}, RotateCase{Axis::Horizontal, 7, 3, 5},
-                      RotateCase{Axis::Vertical, 7, 3, 2}, RotateCase{Axis::Vertical, 5, 3, 7},
-                      RotateCase{Axis::Horizontal, 5, 2, -1}, RotateCase{Axis::Vertical, 1, 1, 0},
-                      RotateCase{Axis::Horizontal, 0, 0, 3}),
-    [](const auto& info) {
-      const RotateCase& c = info.param;
-      return std::string(c.axis == Axis::Vertical ? "rows_" : "columns_") + std::to_string(c.width) + "x" +
-             std::to_string(c.height) + "_by_" + (c.offset < 0 ? "minus" : "") + std::to_string(std::abs(c.offset));
-    });
+    ::testing::Values(MoveCase{Axis::Vertical, 320, 240, 0},
+                      MoveCase{Axis::Vertical, 320, 240, 229},
+                      MoveCase{Axis::Vertical, 320, 240, 239},
+                      MoveCase{Axis::Horizontal, 320, 240, 1},
+                      MoveCase{Axis::Horizontal, 320, 240, 319},
+                      MoveCase{Axis::Horizontal, 7, 3, 5}, MoveCase{Axis::Vertical, 7, 3, 2},
+                      MoveCase{Axis::Vertical, 5, 3, 7}, MoveCase{Axis::Horizontal, 5, 2, -1},
+                      MoveCase{Axis::Vertical, 1, 1, 0}, MoveCase{Axis::Horizontal, 0, 0, 3}),
+    test::MoveCaseName);
 
 TEST(WrapRowsTest, Offset239ShowsEachRowsSuccessorAndRowZeroAtTheBottom) {
   const auto in = test::CountingFrame(320, 240);
@@ -76,44 +72,36 @@ TEST(ScrollPositionTest, WrapsIntoZeroToSpan) {
     std::int64_t moved;
     std::int32_t wrapped;
   };
-  const Case cases[] = {{1040, 40}, {-40, 960},  {-1000, 1000}, {1000, 1000}, {0, 0},
+  const Case cases[] = {{1040, 40}, {-40, 960},   {-1000, 1000}, {1000, 1000},     {0, 0},
                         {2000, 0},  {-2040, 960}, {1001, 1},     {4294967295, 295}};
   for (const Case& c : cases) EXPECT_EQ(WrapScrollPosition(c.moved, 1000), c.wrapped) << c.moved;
 }
 
-struct SequenceCase {
-  const char* name;
-  const SlideAxis* axis;
-  double fps;
-  std::vector<KeyAt> keys;
-  std::vector<std::int32_t> offsets;  // applied by the first frames after play
-};
-
-class WrappedSequenceTest : public ::testing::TestWithParam<SequenceCase> {};
+class WrappedSequenceTest : public ::testing::TestWithParam<MotionCase> {};
 
 TEST_P(WrappedSequenceTest, AppliesTheOffsetsOfTheElapsedTime) {
-  const SequenceCase& c = GetParam();
-  const int extent = SlideExtent(*c.axis, 320, 240);
-  const auto applied =
-      test::AppliedOffsets(*c.axis, c.fps, static_cast<int>(c.offsets.size()), c.keys,
-                           [&](SlideMotion& m) { AdvanceWrappedSlide(m, *c.axis, extent); });
-  EXPECT_EQ(applied, c.offsets);
+  EXPECT_EQ(test::AppliedOffsets(GetParam(), AdvanceWrappedSlide), GetParam().offsets);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WrappedSequenceTest,
     ::testing::Values(
         // The first step takes the position from 0 to -40, which wraps to 960.
-        SequenceCase{"v_40ms", &kVerticalAxis, 25, {}, {0, 229, 219, 210, 200, 191}},
-        SequenceCase{"h_40ms_after_up", &kHorizontalAxis, 25, {{0, 200}}, {0, 12, 25, 38, 51, 63}},
-        SequenceCase{"v_30fps", &kVerticalAxis, 30, {}, {0, 231, 222, 215, 207, 199}},
+        MotionCase{"v_40ms", &kVerticalAxis, 25, {}, {0, 229, 219, 210, 200, 191}},
+        MotionCase{"h_40ms_after_up", &kHorizontalAxis, 25, {{0, 200}}, {0, 12, 25, 38, 51, 63}},
+        MotionCase{"v_30fps", &kVerticalAxis, 30, {}, {0, 231, 222, 215, 207, 199}},
         // Down reverses from where the scroll stands, and the position wraps past 1000.
-        SequenceCase{"v_down_reverses", &kVerticalAxis, 25, {{3, 208}}, {0, 229, 219, 210, 219, 229, 239, 9}},
-        SequenceCase{"v_30fps_down", &kVerticalAxis, 30, {{3, 208}}, {0, 231, 222, 215, 222, 231}},
-        SequenceCase{"h_up_reverses", &kHorizontalAxis, 25, {{1, 200}}, {0, 306, 319, 12, 25}},
-        SequenceCase{"h_30fps_up", &kHorizontalAxis, 30, {{1, 200}}, {0, 308, 0, 10, 21, 32}},
-        SequenceCase{"h_down_keeps_going", &kHorizontalAxis, 25, {{1, 208}, {2, 7}}, {0, 306, 293, 280}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        MotionCase{"v_down_reverses",
+                   &kVerticalAxis,
+                   25,
+                   {{3, 208}},
+                   {0, 229, 219, 210, 219, 229, 239, 9}},
+        MotionCase{"v_30fps_down", &kVerticalAxis, 30, {{3, 208}}, {0, 231, 222, 215, 222, 231}},
+        MotionCase{"h_up_reverses", &kHorizontalAxis, 25, {{1, 200}}, {0, 306, 319, 12, 25}},
+        MotionCase{"h_30fps_up", &kHorizontalAxis, 30, {{1, 200}}, {0, 308, 0, 10, 21, 32}},
+        MotionCase{
+            "h_down_keeps_going", &kHorizontalAxis, 25, {{1, 208}, {2, 7}}, {0, 306, 293, 280}}),
+    test::MotionCaseName);
 
 // The frame as the plug-in runs it, with this process's own WorkSurface and motion.
 class WrappedFrameTest : public ::testing::Test {
@@ -172,7 +160,8 @@ TEST_F(WrappedFrameTest, HostOfAnotherSizeGetsTheWorkSurfaceAsItWasAndTheScrollS
     host::HostSurface other(host_->directDraw(), size.width, size.height);
     SetVirtualClock(2000);
     EXPECT_EQ(WrappedSlideEffectOut(kHorizontalAxis, other.get()), 1);
-    EXPECT_EQ(TheWrappedSlideMotion().position, before.position) << size.width << "x" << size.height;
+    EXPECT_EQ(TheWrappedSlideMotion().position, before.position)
+        << size.width << "x" << size.height;
     EXPECT_EQ(TheWrappedSlideMotion().offset, before.offset);
     EXPECT_EQ(TheWrappedSlideMotion().lastTime, before.lastTime);
     if (size.width == 160) {

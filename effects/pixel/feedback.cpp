@@ -12,7 +12,9 @@ namespace {
 
 // The plug-in's only state is its WorkSurface, which holds the last output.
 
-std::int32_t feedback_create() { return plugin::CreateWorkSurface(plugin::HostRole::Pixel); }
+std::int32_t feedback_create() {
+  return plugin::CreateWorkSurface(plugin::HostRole::Pixel);
+}
 
 std::int32_t feedback_effect_out(Surface* surface) {
   return RunWorkSurfaceFrame(surface, [](plugin::LockedSurface& host, plugin::LockedSurface& work) {
@@ -135,7 +137,9 @@ void BlendFeedbackPortable(const std::uint16_t* source, std::uint16_t* work, std
   for (std::size_t i = 0; i < n; ++i) work[i] = BlendFeedbackPixel(source[i], work[i], layout);
 }
 
-std::span<const FeedbackKernel> FeedbackKernels() { return AvailableKernels(); }
+std::span<const FeedbackKernel> FeedbackKernels() {
+  return AvailableKernels();
+}
 
 void BlendFeedback(const std::uint16_t* source, std::uint16_t* work, int width, int height,
                    plugin::PixelLayout layout) {

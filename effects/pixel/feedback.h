@@ -32,7 +32,9 @@ constexpr std::uint16_t BlendChannel(std::uint16_t s, std::uint16_t f) {
 constexpr std::uint16_t BlendFeedbackPixel(std::uint16_t source, std::uint16_t previous,
                                            plugin::PixelLayout layout) {
   const FeedbackFields f = FeedbackFieldsOf(layout);
-  auto field = [](std::uint16_t p, int shift) { return static_cast<std::uint16_t>((p >> shift) & 31); };
+  auto field = [](std::uint16_t p, int shift) {
+    return static_cast<std::uint16_t>((p >> shift) & 31);
+  };
   return static_cast<std::uint16_t>(
       BlendChannel(field(source, f.redShift), field(previous, f.redShift)) << f.redShift |
       BlendChannel(field(source, f.greenShift), field(previous, f.greenShift)) << f.greenShift |

@@ -19,8 +19,8 @@ SlideMotion gMotion;
 // overwritten, as the row-by-row copy in the direction of motion would.
 void ShiftRun(std::uint16_t* run, std::size_t n, std::int64_t by) {
   if (n == 0) return;
-  const std::size_t distance = static_cast<std::size_t>(std::min<std::uint64_t>(
-      static_cast<std::uint64_t>(by < 0 ? -by : by), n));
+  const std::size_t distance = static_cast<std::size_t>(
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(by < 0 ? -by : by), n));
   const std::size_t kept = n - distance;
   if (by >= 0) {
     std::memmove(run + distance, run, kept * sizeof *run);
@@ -53,17 +53,19 @@ std::int32_t WrapSlidePosition(std::int64_t position, std::int32_t span) {
 }
 
 void AdvanceSlide(SlideMotion& m, const SlideAxis& axis, int extent) {
-  if (m.span <= 0) return;
-  const std::uint32_t now = timeGetTime();
+  // The further the picture is displaced, the faster it moves.
   const std::int64_t applied = m.offset;
-  const std::int64_t step =
-      std::int64_t{ElapsedSince(m.lastTime, now)} + applied * applied / kSlideSpeedUpDivisor;
-  m.position = WrapSlidePosition(MovedPosition(m, axis, step), m.span);
-  m.offset = OffsetAt(m.position, m.span, extent);
-  m.lastTime = timeGetTime();
+  AdvanceMotion(
+      m, axis, extent,
+      [applied](std::int64_t elapsed) {
+        return elapsed + applied * applied / kSlideSpeedUpDivisor;
+      },
+      WrapSlidePosition);
 }
 
-SlideMotion& TheSlideMotion() { return gMotion; }
+SlideMotion& TheSlideMotion() {
+  return gMotion;
+}
 
 std::int32_t SlideCreate(const SlideAxis& axis) {
   SetUpSlideMotion(gMotion, axis);
@@ -82,8 +84,12 @@ std::int32_t SlideEffectOut(const SlideAxis& axis, Surface* surface) {
   return 1;
 }
 
-void SlideKey(std::uint8_t key) { SteerSlideMotion(gMotion, key); }
+void SlideKey(std::uint8_t key) {
+  SteerSlideMotion(gMotion, key);
+}
 
-void SlidePlay() { RestartSlideMotion(gMotion, timeGetTime()); }
+void SlidePlay() {
+  RestartSlideMotion(gMotion, timeGetTime());
+}
 
 }  // namespace lw::effects

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "lw/clock.h"
 #include "lw/plugin/entry_points.h"
 
 namespace lw::effects {
@@ -70,13 +71,28 @@ constexpr std::int64_t MovedPosition(const SlideMotion& m, const SlideAxis& axis
 }
 
 // Milliseconds since `last` on the wrapping 32-bit clock.
-constexpr std::uint32_t ElapsedSince(std::uint32_t last, std::uint32_t now) { return now - last; }
+constexpr std::uint32_t ElapsedSince(std::uint32_t last, std::uint32_t now) {
+  return now - last;
+}
 
 // (extent - 1) x position / span, truncated toward zero. A surface with no pixels along
 // the axis gets offset 0.
 constexpr std::int32_t OffsetAt(std::int32_t position, std::int32_t span, int extent) {
   const std::int64_t reach = std::max(extent - 1, 0);
   return static_cast<std::int32_t>(reach * position / span);
+}
+
+// After a frame: moves the position by step(elapsed milliseconds) in the sense of the
+// direction, brings it back into range with wrap(position, span), computes the offset of
+// the next frame, and stamps lastTime with a fresh clock reading taken after the
+// arithmetic. A motion without a span (CeateDll never ran) stands still.
+template <typename Step, typename Wrap>
+void AdvanceMotion(SlideMotion& m, const SlideAxis& axis, int extent, Step step, Wrap wrap) {
+  if (m.span <= 0) return;
+  const std::int64_t elapsed = ElapsedSince(m.lastTime, timeGetTime());
+  m.position = wrap(MovedPosition(m, axis, step(elapsed)), m.span);
+  m.offset = OffsetAt(m.position, m.span, extent);
+  m.lastTime = timeGetTime();
 }
 
 }  // namespace lw::effects

@@ -52,14 +52,14 @@ std::int32_t WrapScrollPosition(std::int64_t position, std::int32_t span) {
 }
 
 void AdvanceWrappedSlide(SlideMotion& m, const SlideAxis& axis, int extent) {
-  if (m.span <= 0) return;
-  const std::uint32_t now = timeGetTime();
-  m.position = WrapScrollPosition(MovedPosition(m, axis, ElapsedSince(m.lastTime, now)), m.span);
-  m.offset = OffsetAt(m.position, m.span, extent);
-  m.lastTime = timeGetTime();
+  // Constant speed: the position moves by the elapsed time alone.
+  AdvanceMotion(
+      m, axis, extent, [](std::int64_t elapsed) { return elapsed; }, WrapScrollPosition);
 }
 
-SlideMotion& TheWrappedSlideMotion() { return gMotion; }
+SlideMotion& TheWrappedSlideMotion() {
+  return gMotion;
+}
 
 std::int32_t WrappedSlideCreate(const SlideAxis& axis) {
   // The motion is set up first, so it holds even when the surface cannot be made.
@@ -68,17 +68,20 @@ std::int32_t WrappedSlideCreate(const SlideAxis& axis) {
 }
 
 std::int32_t WrappedSlideEffectOut(const SlideAxis& axis, Surface* surface) {
-  return RunWorkSurfaceFrame(surface, [&](plugin::LockedSurface& host, plugin::LockedSurface& work) {
-    const int width = host.width(), height = host.height();
-    if (axis.axis == Axis::Vertical)
-      WrapRows(host.pixels(), work.pixels(), width, height, gMotion.offset);
-    else
-      WrapColumns(host.pixels(), work.pixels(), width, height, gMotion.offset);
-    AdvanceWrappedSlide(gMotion, axis, SlideExtent(axis, width, height));
-  });
+  return RunWorkSurfaceFrame(
+      surface, [&](plugin::LockedSurface& host, plugin::LockedSurface& work) {
+        const int width = host.width(), height = host.height();
+        if (axis.axis == Axis::Vertical)
+          WrapRows(host.pixels(), work.pixels(), width, height, gMotion.offset);
+        else
+          WrapColumns(host.pixels(), work.pixels(), width, height, gMotion.offset);
+        AdvanceWrappedSlide(gMotion, axis, SlideExtent(axis, width, height));
+      });
 }
 
-void WrappedSlideKey(std::uint8_t key) { SteerSlideMotion(gMotion, key); }
+void WrappedSlideKey(std::uint8_t key) {
+  SteerSlideMotion(gMotion, key);
+}
 
 void WrappedSlidePlay() {
   // Without a WorkSurface the host broke the calling order: change nothing.

@@ -3,7 +3,8 @@
 
 namespace {
 // This library scrolls the picture along the horizontal axis.
-constexpr lw::plugin::PluginHooks kHooks = lw::effects::WrappedSlideHooks<lw::effects::kHorizontalAxis>();
+constexpr lw::plugin::PluginHooks kHooks =
+    lw::effects::WrappedSlideHooks<lw::effects::kHorizontalAxis>();
 }  // namespace
 
 LW_DEFINE_PLUGIN("h_wrapped_slide", kHooks, "WRP-H");
