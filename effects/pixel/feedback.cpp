@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <iterator>
 
 #include "effects/pixel/work_surface_frame.h"
 #include "lw/plugin/host_objects.h"
@@ -118,15 +118,20 @@ const KernelRow kKernelRows[] = {
 #endif
 };
 
-// Chosen once, at the first use.
-const std::vector<FeedbackKernel>& AvailableKernels() {
-  static const std::vector<FeedbackKernel> kernels = [] {
-    std::vector<FeedbackKernel> out;
+// The kernels this processor runs, found once at the first use (no allocation).
+struct AvailableKernelList {
+  FeedbackKernel kernels[std::size(kKernelRows)] = {};
+  std::size_t count = 0;
+};
+
+const AvailableKernelList& AvailableKernels() {
+  static const AvailableKernelList list = [] {
+    AvailableKernelList out;
     for (const KernelRow& row : kKernelRows)
-      if (row.runs()) out.push_back(row.kernel);
+      if (row.runs()) out.kernels[out.count++] = row.kernel;
     return out;
   }();
-  return kernels;
+  return list;
 }
 
 }  // namespace
@@ -138,12 +143,13 @@ void BlendFeedbackPortable(const std::uint16_t* source, std::uint16_t* work, std
 }
 
 std::span<const FeedbackKernel> FeedbackKernels() {
-  return AvailableKernels();
+  const AvailableKernelList& list = AvailableKernels();
+  return {list.kernels, list.count};
 }
 
 void BlendFeedback(const std::uint16_t* source, std::uint16_t* work, int width, int height,
                    plugin::PixelLayout layout) {
-  static const FeedbackBlendKernel fastest = AvailableKernels().back().blend;
+  static const FeedbackBlendKernel fastest = FeedbackKernels().back().blend;
   fastest(source, work, FeedbackGroups(width, height), layout);
 }
 
