@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "lw/clock.h"
@@ -40,6 +42,34 @@ std::filesystem::path PrivateCopy(const std::string& deliverable) {
   auto copy = dir / (deliverable + "-copy.so");
   std::filesystem::copy_file(PluginPath(deliverable), copy);
   return copy;
+}
+
+FxhostResult Fxhost(const std::string& args) {
+  const std::string command = FxhostPath().string() + " " + args + " 2>&1";
+  FxhostResult r{0, {}};
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, pipe)) r.output += buffer;
+  const int status = pclose(pipe);
+  r.exitCode = WEXITSTATUS(status);
+  return r;
+}
+
+void WriteRaw(const std::filesystem::path& path, const std::vector<std::vector<std::uint16_t>>& frames) {
+  std::ofstream out(path, std::ios::binary);
+  for (const auto& f : frames)
+    for (std::uint16_t p : f) {
+      out.put(static_cast<char>(p & 0xFF));
+      out.put(static_cast<char>(p >> 8));
+    }
+}
+
+std::vector<std::uint16_t> ReadRaw(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
+  std::vector<std::uint16_t> out(bytes.size() / 2);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  return out;
 }
 
 std::unique_ptr<host::HostEnvironment> FreshHost(DisplayMode mode) {

@@ -32,6 +32,19 @@ std::unique_ptr<host::HostEnvironment> FreshHost(DisplayMode mode = DisplayMode:
 std::vector<std::uint16_t> PatternFrame(int width, int height, int index, int variant = 0,
                                         DisplayMode layout = DisplayMode::Rgb565);
 
+// fxhost run with the given arguments: its exit code and what it printed (stdout and
+// stderr together).
+struct FxhostResult {
+  int exitCode;
+  std::string output;
+};
+FxhostResult Fxhost(const std::string& args);
+
+// Raw frame files as fxhost reads and writes them: 16-bit little-endian pixels, frame
+// after frame.
+void WriteRaw(const std::filesystem::path& path, const std::vector<std::vector<std::uint16_t>>& frames);
+std::vector<std::uint16_t> ReadRaw(const std::filesystem::path& path);
+
 // Drives one loaded plug-in frame by frame the way fxhost render does: play and keys
 // before frame i at FrameTime(i), then the frame at FrameTime(i + 1).
 class ScriptedRun {
