@@ -60,16 +60,26 @@ class VideoDecoder {
   VideoDecoder(const VideoDecoder&) = delete;
   VideoDecoder& operator=(const VideoDecoder&) = delete;
 
-  // The next picture, scaled; false at the end of the stream.
+  double FrameRate() const {
+    const AVRational rate = format_->streams[stream_]->avg_frame_rate;
+    return rate.den > 0 ? av_q2d(rate) : 0;
+  }
+
+  // The next picture, scaled (a size of 0 keeps the picture's own); false at the end
+  // of the stream.
   bool Read(RgbImage& image) {
     for (;;) {
       int r = avcodec_receive_frame(codec_, frame_);
       if (r == 0) {
+        if (frame_->best_effort_timestamp != AV_NOPTS_VALUE) lastTime_ = frame_->best_effort_timestamp;
         Convert(image);
         av_frame_unref(frame_);
         return true;
       }
-      if (r == AVERROR_EOF) return false;
+      if (r == AVERROR_EOF) {
+        CheckComplete();
+        return false;
+      }
       if (r != AVERROR(EAGAIN)) Fail(r, "corrupt video data");
       r = av_read_frame(format_, packet_);
       if (r == AVERROR_EOF) {
@@ -78,6 +88,10 @@ class VideoDecoder {
       }
       if (r < 0) Fail(r, "the file is damaged");
       if (packet_->stream_index == stream_) {
+        if (packet_->flags & AV_PKT_FLAG_CORRUPT) {
+          av_packet_unref(packet_);
+          throw Error("the file is truncated or damaged");
+        }
         r = avcodec_send_packet(codec_, packet_);
         if (r < 0 && r != AVERROR(EAGAIN)) {
           av_packet_unref(packet_);
@@ -96,20 +110,40 @@ class VideoDecoder {
     throw Error(what.empty() ? AvErrorText(code) : what + " (" + AvErrorText(code) + ")");
   }
 
+  // When the container's header says how long the stream is, the pictures must reach
+  // that far: a file cut short ends early.
+  void CheckComplete() const {
+    const AVStream* stream = format_->streams[stream_];
+    std::int64_t duration = stream->duration;
+    if (duration == AV_NOPTS_VALUE && format_->duration != AV_NOPTS_VALUE)
+      duration = av_rescale_q(format_->duration, AV_TIME_BASE_Q, stream->time_base);
+    if (format_->duration_estimation_method != AVFMT_DURATION_FROM_STREAM ||
+        duration == AV_NOPTS_VALUE || duration <= 0 || lastTime_ == AV_NOPTS_VALUE)
+      return;
+    AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    if (rate.num <= 0) return;
+    const std::int64_t frame = av_rescale_q(1, av_inv_q(rate), stream->time_base);
+    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    if (lastTime_ + 3 * frame < start + duration)
+      throw Error("the file ends early (truncated?)");
+  }
+
   void Convert(RgbImage& image) {
     if (frame_->width <= 0 || frame_->height <= 0 || frame_->format < 0)
       throw Error("a decoded picture has no size");
+    const int width = width_ > 0 ? width_ : frame_->width;
+    const int height = height_ > 0 ? height_ : frame_->height;
     scaler_ = sws_getCachedContext(scaler_, frame_->width, frame_->height,
-                                   static_cast<AVPixelFormat>(frame_->format), width_, height_,
-                                   AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                                   static_cast<AVPixelFormat>(frame_->format), width, height,
+                                   AV_PIX_FMT_RGB24, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
     if (scaler_ == nullptr)
       throw Error(std::string("cannot convert its pictures (pixel format ") +
                   PixelFormatName(frame_->format) + ")");
-    image.width = width_;
-    image.height = height_;
-    image.rgb.resize(static_cast<std::size_t>(width_) * height_ * 3);
+    image.width = width;
+    image.height = height;
+    image.rgb.resize(static_cast<std::size_t>(width) * height * 3);
     std::uint8_t* planes[4] = {image.rgb.data(), nullptr, nullptr, nullptr};
-    int strides[4] = {width_ * 3, 0, 0, 0};
+    int strides[4] = {width * 3, 0, 0, 0};
     sws_scale(scaler_, frame_->data, frame_->linesize, 0, frame_->height, planes, strides);
   }
 
@@ -121,6 +155,7 @@ class VideoDecoder {
   AVFrame* frame_ = nullptr;
   SwsContext* scaler_ = nullptr;
   int stream_ = -1;
+  std::int64_t lastTime_ = AV_NOPTS_VALUE;
 };
 
 class VideoSource : public FrameSource {
@@ -159,12 +194,17 @@ std::unique_ptr<FrameSource> OpenVideoSource(const std::string& path, const Stre
   return std::make_unique<VideoSource>(path, format);
 }
 
-int CountVideoFrames(const std::string& path) {
-  VideoDecoder decoder(path, 16, 16);
+VideoInfo ReadVideoInfo(const std::string& path) {
+  VideoDecoder decoder(path, 0, 0);
+  VideoInfo info;
+  info.fps = decoder.FrameRate();
   RgbImage image;
-  int frames = 0;
-  while (decoder.Read(image)) ++frames;
-  return frames;
+  while (decoder.Read(image)) {
+    ++info.frames;
+    info.width = image.width;
+    info.height = image.height;
+  }
+  return info;
 }
 
 }  // namespace lw::host

@@ -103,7 +103,7 @@ class VideoSink : public FrameSink {
     if ((r = av_frame_get_buffer(picture_, 0)) < 0) Fail(r);
     if (!gif_) {
       scaler_ = sws_getContext(format.width, format.height, AV_PIX_FMT_RGB24, codec_->width,
-                               codec_->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                               codec_->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
       if (scaler_ == nullptr) throw Error("cannot set up the colour conversion");
     }
 

@@ -1,6 +1,9 @@
 #include "harness.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <atomic>
 #include <sstream>
@@ -33,6 +36,18 @@ std::filesystem::path TempDir() {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
+}
+
+FxhostResult RunFxhost(const std::string& args, const std::string& env) {
+  const std::string command = env + " " + FxhostPath().string() + " " + args + " 2>&1";
+  FxhostResult r;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, "cannot start " + command};
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, pipe)) r.output += buffer;
+  const int status = pclose(pipe);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
 }
 
 std::filesystem::path PrivateCopy(const std::string& deliverable) {

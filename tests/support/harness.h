@@ -24,6 +24,14 @@ std::filesystem::path PrivateCopy(const std::string& deliverable);
 // A fresh folder for one test's files.
 std::filesystem::path TempDir();
 
+// fxhost run through the shell with its stdout and stderr collected; `env` goes before
+// the command (for instance "DISPLAY=:5").
+struct FxhostResult {
+  int exitCode = 0;
+  std::string output;
+};
+FxhostResult RunFxhost(const std::string& args, const std::string& env = "");
+
 // Resets the registry and publishes a host in the given mode; installs the virtual
 // clock at the render's start.
 std::unique_ptr<host::HostEnvironment> FreshHost(DisplayMode mode = DisplayMode::Rgb565);

@@ -39,9 +39,15 @@ std::unique_ptr<FrameSource> OpenSource(const std::string& spec, const StreamFor
 // or a video container. Throws std::runtime_error when it cannot be written.
 std::unique_ptr<FrameSink> OpenSink(const std::string& path, const StreamFormat& format);
 
-// The number of pictures in a video file, decoded to the end. Throws
-// std::runtime_error when the file cannot be read.
-int CountVideoFrames(const std::string& path);
+// A video file decoded to the end: its pictures' size, their number, and the frame
+// rate its stream declares. Throws std::runtime_error when the file cannot be read.
+struct VideoInfo {
+  int width = 0;
+  int height = 0;
+  int frames = 0;
+  double fps = 0;
+};
+VideoInfo ReadVideoInfo(const std::string& path);
 
 // The built-in pattern at time `seconds`.
 RgbImage TestPattern(int width, int height, double seconds, int variant);
