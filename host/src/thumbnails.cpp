@@ -128,7 +128,8 @@ int ThumbnailsCommand(const std::vector<std::string>& args) {
       const TextMask none = RenderText("no thumbnail", 12);
       BlendMask(sheet, none, tx + (kThumbW - none.width) / 2, y + (kThumbH - none.height) / 2, Rgb{200, 200, 200});
     }
-    const TextMask title = RenderText(name, 15, true);
+    TextMask title = RenderText(name, 15, true);
+    if (title.width > kCellWidth) title = RenderText(name, 15 * kCellWidth / title.width, true);
     const TextMask file = RenderText(stem, 12);
     const int ty = y + kThumbH + 6;
     BlendMask(sheet, title, x + std::max(0, (kCellWidth - title.width) / 2), ty, Rgb{255, 255, 255});
