@@ -87,8 +87,15 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& args) {
       return args[++i];
     };
     if (a == "--scale") {
-      p.scale = ParseRenderOptions({"--frames", value()}).frames;
-      if (p.scale > 16) throw std::invalid_argument("--scale must be a whole number from 1 to 16");
+      const std::string& v = value();
+      std::size_t used = 0;
+      try {
+        p.scale = std::stoi(v, &used);
+      } catch (...) {
+        used = 0;
+      }
+      if (used == 0 || used != v.size() || p.scale < 1 || p.scale > 16)
+        throw std::invalid_argument("--scale must be a whole number from 1 to 16, not '" + v + "'");
     } else if (a == "--frames") {
       p.frames = ParseRenderOptions({"--frames", value()}).frames;
     } else if (a == "--screenshot") {

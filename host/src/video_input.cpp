@@ -25,37 +25,15 @@ class VideoDecoder {
  public:
   VideoDecoder(const std::string& path, int width, int height)
       : path_(path), width_(width), height_(height) {
-    QuietFfmpegLog();
-    int r = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
-    if (r < 0) Fail(r);
-    if ((r = avformat_find_stream_info(format_, nullptr)) < 0) Fail(r);
-    const AVCodec* codec = nullptr;
-    stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-    if (stream_ == AVERROR_STREAM_NOT_FOUND) throw Error("it holds no video stream");
-    if (stream_ == AVERROR_DECODER_NOT_FOUND || codec == nullptr) {
-      const AVCodecParameters* par = format_->streams[0]->codecpar;
-      for (unsigned i = 0; i < format_->nb_streams; ++i)
-        if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-          par = format_->streams[i]->codecpar;
-      throw Error(std::string("this FFmpeg cannot decode its video (codec ") +
-                  avcodec_get_name(par->codec_id) + ")");
+    try {
+      Open();
+    } catch (...) {
+      Close();  // the destructor does not run for a constructor that throws
+      throw;
     }
-    if (stream_ < 0) Fail(stream_);
-    codec_ = avcodec_alloc_context3(codec);
-    packet_ = av_packet_alloc();
-    frame_ = av_frame_alloc();
-    if (codec_ == nullptr || packet_ == nullptr || frame_ == nullptr) throw Error("out of memory");
-    if ((r = avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar)) < 0) Fail(r);
-    if ((r = avcodec_open2(codec_, codec, nullptr)) < 0) Fail(r);
   }
 
-  ~VideoDecoder() {
-    sws_freeContext(scaler_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
-    avcodec_free_context(&codec_);
-    avformat_close_input(&format_);
-  }
+  ~VideoDecoder() { Close(); }
 
   VideoDecoder(const VideoDecoder&) = delete;
   VideoDecoder& operator=(const VideoDecoder&) = delete;
@@ -103,6 +81,40 @@ class VideoDecoder {
   }
 
  private:
+  void Open() {
+    QuietFfmpegLog();
+    int r = avformat_open_input(&format_, path_.c_str(), nullptr, nullptr);
+    if (r < 0) Fail(r);
+    if ((r = avformat_find_stream_info(format_, nullptr)) < 0) Fail(r);
+    const AVCodec* codec = nullptr;
+    stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (stream_ == AVERROR_STREAM_NOT_FOUND) throw Error("it holds no video stream");
+    if (stream_ == AVERROR_DECODER_NOT_FOUND || codec == nullptr) {
+      const AVCodecParameters* par = format_->streams[0]->codecpar;
+      for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+          par = format_->streams[i]->codecpar;
+      throw Error(std::string("this FFmpeg cannot decode its video (codec ") +
+                  avcodec_get_name(par->codec_id) + ")");
+    }
+    if (stream_ < 0) Fail(stream_);
+    codec_ = avcodec_alloc_context3(codec);
+    packet_ = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    if (codec_ == nullptr || packet_ == nullptr || frame_ == nullptr) throw Error("out of memory");
+    if ((r = avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar)) < 0) Fail(r);
+    if ((r = avcodec_open2(codec_, codec, nullptr)) < 0) Fail(r);
+  }
+
+  void Close() {
+    sws_freeContext(scaler_);
+    scaler_ = nullptr;
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    avcodec_free_context(&codec_);
+    avformat_close_input(&format_);
+  }
+
   std::runtime_error Error(const std::string& why) const {
     return std::runtime_error("cannot read " + path_ + ": " + why);
   }

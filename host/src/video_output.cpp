@@ -61,70 +61,16 @@ class VideoSink : public FrameSink {
  public:
   VideoSink(const std::string& path, const StreamFormat& format)
       : kind_(KindOf(path)), file_(path), format_(format) {
-    QuietFfmpegLog();
-    int r = avformat_alloc_output_context2(&muxer_, nullptr, kind_.muxer, file_.tempPath().c_str());
-    if (r < 0 || muxer_ == nullptr) Fail(r);
-
-    const AVCodec* encoder = nullptr;
-    for (const char* name : kind_.encoders)
-      if ((encoder = avcodec_find_encoder_by_name(name)) != nullptr) break;
-    if (encoder == nullptr) {
-      std::string tried;
-      for (const char* name : kind_.encoders) tried += (tried.empty() ? "" : ", ") + std::string(name);
-      throw Error(std::string("this FFmpeg has no encoder for ") + kind_.extension + " (tried " + tried + ")");
+    try {
+      Open();
+    } catch (...) {
+      Close();  // the destructor does not run for a constructor that throws
+      throw;
     }
-    gif_ = encoder->id == AV_CODEC_ID_GIF;
-
-    codec_ = avcodec_alloc_context3(encoder);
-    packet_ = av_packet_alloc();
-    picture_ = av_frame_alloc();
-    if (codec_ == nullptr || packet_ == nullptr || picture_ == nullptr) throw Error("out of memory");
-    // 4:2:0 wants even sizes; such frames are scaled by at most one pixel.
-    codec_->width = gif_ ? format.width : (format.width + 1) & ~1;
-    codec_->height = gif_ ? format.height : (format.height + 1) & ~1;
-    codec_->pix_fmt = gif_ ? AV_PIX_FMT_PAL8 : AV_PIX_FMT_YUV420P;
-    const AVRational rate = av_d2q(format.fps, 100'000);
-    codec_->time_base = av_inv_q(rate);
-    codec_->framerate = rate;
-    codec_->gop_size = std::max(1, static_cast<int>(std::lround(format.fps * 2)));
-    Tune(codec_, encoder->name);
-    if (muxer_->oformat->flags & AVFMT_GLOBALHEADER) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if ((r = avcodec_open2(codec_, encoder, nullptr)) < 0) Fail(r, std::string("cannot start the ") + encoder->name + " encoder");
-
-    stream_ = avformat_new_stream(muxer_, nullptr);
-    if (stream_ == nullptr) throw Error("out of memory");
-    if ((r = avcodec_parameters_from_context(stream_->codecpar, codec_)) < 0) Fail(r);
-    stream_->time_base = codec_->time_base;
-    stream_->avg_frame_rate = rate;
-
-    picture_->format = codec_->pix_fmt;
-    picture_->width = codec_->width;
-    picture_->height = codec_->height;
-    if ((r = av_frame_get_buffer(picture_, 0)) < 0) Fail(r);
-    if (!gif_) {
-      scaler_ = sws_getContext(format.width, format.height, AV_PIX_FMT_RGB24, codec_->width,
-                               codec_->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
-      if (scaler_ == nullptr) throw Error("cannot set up the colour conversion");
-    }
-
-    if ((r = avio_open(&muxer_->pb, file_.tempPath().c_str(), AVIO_FLAG_WRITE)) < 0) Fail(r);
-    AVDictionary* options = nullptr;
-    if (std::strcmp(kind_.muxer, "mp4") == 0 || std::strcmp(kind_.muxer, "mov") == 0)
-      av_dict_set(&options, "movflags", "+faststart", 0);
-    r = avformat_write_header(muxer_, &options);
-    av_dict_free(&options);
-    if (r < 0) Fail(r);
   }
 
-  ~VideoSink() override {
-    sws_freeContext(scaler_);
-    av_frame_free(&picture_);
-    av_packet_free(&packet_);
-    avcodec_free_context(&codec_);
-    if (muxer_ != nullptr) avio_closep(&muxer_->pb);
-    avformat_free_context(muxer_);
-    // file_ removes the temporary file unless Finish committed it.
-  }
+  // file_ then removes the temporary file unless Finish committed it.
+  ~VideoSink() override { Close(); }
 
   void Write(const Frame& frame) override {
     int r = av_frame_make_writable(picture_);
@@ -161,6 +107,73 @@ class VideoSink : public FrameSink {
   }
 
  private:
+  void Open() {
+    QuietFfmpegLog();
+    int r = avformat_alloc_output_context2(&muxer_, nullptr, kind_.muxer, file_.tempPath().c_str());
+    if (r < 0 || muxer_ == nullptr) Fail(r);
+
+    const AVCodec* encoder = nullptr;
+    for (const char* name : kind_.encoders)
+      if ((encoder = avcodec_find_encoder_by_name(name)) != nullptr) break;
+    if (encoder == nullptr) {
+      std::string tried;
+      for (const char* name : kind_.encoders) tried += (tried.empty() ? "" : ", ") + std::string(name);
+      throw Error(std::string("this FFmpeg has no encoder for ") + kind_.extension + " (tried " + tried + ")");
+    }
+    gif_ = encoder->id == AV_CODEC_ID_GIF;
+
+    codec_ = avcodec_alloc_context3(encoder);
+    packet_ = av_packet_alloc();
+    picture_ = av_frame_alloc();
+    if (codec_ == nullptr || packet_ == nullptr || picture_ == nullptr) throw Error("out of memory");
+    // 4:2:0 wants even sizes; such frames are scaled by at most one pixel.
+    codec_->width = gif_ ? format_.width : (format_.width + 1) & ~1;
+    codec_->height = gif_ ? format_.height : (format_.height + 1) & ~1;
+    codec_->pix_fmt = gif_ ? AV_PIX_FMT_PAL8 : AV_PIX_FMT_YUV420P;
+    const AVRational rate = av_d2q(format_.fps, 100'000);
+    codec_->time_base = av_inv_q(rate);
+    codec_->framerate = rate;
+    codec_->gop_size = std::max(1, static_cast<int>(std::lround(format_.fps * 2)));
+    Tune(codec_, encoder->name);
+    if (muxer_->oformat->flags & AVFMT_GLOBALHEADER) codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if ((r = avcodec_open2(codec_, encoder, nullptr)) < 0) Fail(r, std::string("cannot start the ") + encoder->name + " encoder");
+
+    stream_ = avformat_new_stream(muxer_, nullptr);
+    if (stream_ == nullptr) throw Error("out of memory");
+    if ((r = avcodec_parameters_from_context(stream_->codecpar, codec_)) < 0) Fail(r);
+    stream_->time_base = codec_->time_base;
+    stream_->avg_frame_rate = rate;
+
+    picture_->format = codec_->pix_fmt;
+    picture_->width = codec_->width;
+    picture_->height = codec_->height;
+    if ((r = av_frame_get_buffer(picture_, 0)) < 0) Fail(r);
+    if (!gif_) {
+      scaler_ = sws_getContext(format_.width, format_.height, AV_PIX_FMT_RGB24, codec_->width,
+                               codec_->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
+      if (scaler_ == nullptr) throw Error("cannot set up the colour conversion");
+    }
+
+    if ((r = avio_open(&muxer_->pb, file_.tempPath().c_str(), AVIO_FLAG_WRITE)) < 0) Fail(r);
+    AVDictionary* options = nullptr;
+    if (std::strcmp(kind_.muxer, "mp4") == 0 || std::strcmp(kind_.muxer, "mov") == 0)
+      av_dict_set(&options, "movflags", "+faststart", 0);
+    r = avformat_write_header(muxer_, &options);
+    av_dict_free(&options);
+    if (r < 0) Fail(r);
+  }
+
+  void Close() {
+    sws_freeContext(scaler_);
+    scaler_ = nullptr;
+    av_frame_free(&picture_);
+    av_packet_free(&packet_);
+    avcodec_free_context(&codec_);
+    if (muxer_ != nullptr) avio_closep(&muxer_->pb);
+    avformat_free_context(muxer_);
+    muxer_ = nullptr;
+  }
+
   std::runtime_error Error(const std::string& why) const {
     return std::runtime_error("cannot write " + file_.path() + ": " + why);
   }
