@@ -16,7 +16,7 @@ TEST(FxhostRenderTest, MosaicOnRawFramesWithKeys) {
   std::vector<std::vector<std::uint16_t>> frames;
   for (int i = 0; i < 3; ++i) frames.push_back(PatternFrame(320, 240, i * 10));
   WriteRaw(dir / "in.raw", frames);
-  const auto r = Fxhost("render mosaic --input raw:" + (dir / "in.raw").string() + " --output " +
+  const auto r = RunFxhost("render mosaic --input raw:" + (dir / "in.raw").string() + " --output " +
                         (dir / "out.raw").string() + " --frames 6 --keys up@3,up@4,down@4");
   ASSERT_EQ(r.exitCode, 0) << r.output;
   const auto out = ReadRaw(dir / "out.raw");
@@ -31,10 +31,10 @@ TEST(FxhostRenderTest, MosaicOnRawFramesWithKeys) {
 
 TEST(FxhostRenderTest, PngOutputAndSequence) {
   const auto dir = TempDir();
-  auto r = Fxhost("render mosaic --frames 3 --output " + (dir / "last.png").string());
+  auto r = RunFxhost("render mosaic --frames 3 --output " + (dir / "last.png").string());
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(std::filesystem::exists(dir / "last.png"));
-  r = Fxhost("render mosaic --frames 3 --size 64x48 --output " + (dir / "f%d.png").string());
+  r = RunFxhost("render mosaic --frames 3 --size 64x48 --output " + (dir / "f%d.png").string());
   ASSERT_EQ(r.exitCode, 0) << r.output;
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(std::filesystem::exists(dir / ("f" + std::to_string(i) + ".png")));
   int files = 0;
@@ -65,23 +65,21 @@ TEST(FxhostRenderTest, BadInputGivesOneClearLineAndNoOutput) {
       {"render mosaic --fps 0" + out, "--fps"},
       {"render mosaic --output " + (dir / "nofolder" / "o.raw").string(), "cannot write"},
       {"render mosaic --output " + (dir / "o.xyz").string(), "unknown output"},
-      {"render mosaic --frames 2 --output " + (dir / "o.mp4").string(), "not supported yet"},
   };
   for (const Case& c : cases) {
-    const auto r = Fxhost(c.args);
+    const auto r = RunFxhost(c.args);
     EXPECT_NE(r.exitCode, 0) << c.args;
     EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
     EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "o.raw"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "o.mp4"));
 }
 
 TEST(FxhostListTest, ListsEveryBuiltPlugin) {
-  const auto r = Fxhost("list");
+  const auto r = RunFxhost("list");
   ASSERT_EQ(r.exitCode, 0) << r.output;
   for (const auto& name : BuiltPlugins()) EXPECT_NE(r.output.find(name), std::string::npos) << name;
-  const auto info = Fxhost("info mosaic");
+  const auto info = RunFxhost("info mosaic");
   EXPECT_NE(info.output.find("LUMAWEAVE_PLUGIN.dll"), std::string::npos);
   EXPECT_NE(info.output.find("Mosaic Effect"), std::string::npos);
 }

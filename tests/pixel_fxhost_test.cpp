@@ -47,7 +47,7 @@ TEST_P(PixelRenderTest, RendersWhatTheEffectComputes) {
                      " --fps " + std::to_string(static_cast<int>(c.fps)) + " --pixel-format " +
                      c.format + " --keys " + c.keys + " --no-progress";
   if (c.kind == Kind::Composition) args += " --input2 raw:" + (dir / "in2.raw").string();
-  const auto r = test::Fxhost(args);
+  const auto r = test::RunFxhost(args);
   ASSERT_EQ(r.exitCode, 0) << r.output;
   const auto out = test::ReadRaw(dir / "out.raw");
   ASSERT_EQ(out.size(), frames * kFrame);

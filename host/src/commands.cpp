@@ -21,28 +21,12 @@ const char* TypeName(std::int32_t type) {
   return type == 1 ? "composition" : type == 2 ? "effect" : "unknown";
 }
 
+}  // namespace
+
 std::string NeedPlugin(const std::vector<std::string>& args, const char* command) {
   if (args.empty() || args[0].starts_with("--"))
     throw std::invalid_argument(std::string("usage: fxhost ") + command + " PLUGIN");
   return args[0];
-}
-
-}  // namespace
-
-std::vector<std::string> ThumbnailArt(const std::string& pluginPath) {
-  auto section = ReadElfSection(pluginPath, std::string(plugin::kResourceSection));
-  plugin::ResourceRecord record;
-  plugin::ThumbPixels px{};
-  if (!section || section->size() < sizeof record) return {};
-  std::memcpy(&record, section->data(), sizeof record);
-  if (!plugin::DecodeThumbnail(record.data, record.size, &px)) return {};
-  std::vector<std::string> art;
-  for (const auto& row : px) {
-    std::string line;
-    for (auto c : row) line += c == 2 ? "##" : c == 1 ? "++" : "..";
-    art.push_back(line);
-  }
-  return art;
 }
 
 int ListCommand(const std::vector<std::string>&) {
@@ -110,6 +94,9 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args)
   if (command == "list") return ListCommand(args);
   if (command == "info") return InfoCommand(args);
   if (command == "render") return RenderCommand(args);
+  if (command == "preview") return PreviewCommand(args);
+  if (command == "thumbnails") return ThumbnailsCommand(args);
+  if (command == "showreel") return ShowreelCommand(args);
   throw std::invalid_argument("unknown command '" + command + "' (see fxhost --help)");
 }
 

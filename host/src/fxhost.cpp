@@ -18,8 +18,16 @@ constexpr const char* kUsage =
     "  fxhost render PLUGIN [options]               offline render\n"
     "  fxhost preview PLUGIN [options]              live window\n"
     "  fxhost thumbnails --output sheet.png         every thumbnail, enlarged\n"
+    "  fxhost showreel [options]                    every plug-in into one video\n"
     "render options: --input SRC --input2 SRC --output OUT --frames N --fps F --size WxH\n"
-    "  --pixel-format rgb565|rgb555 --keys up@10,down@12,200@30 --play-at 0,50 --realtime\n";
+    "  --pixel-format rgb565|rgb555 --keys up@10,down@12,200@30 --play-at 0,50 --realtime\n"
+    "  --label TEXT --no-progress\n"
+    "  outputs: .mp4 .mkv .webm .gif .mov .avi .png (%d for a sequence) .raw\n"
+    "preview keys: arrows and other keys go to the plug-in, space plays, Tab/PageDown next,\n"
+    "  Shift+Tab/PageUp previous, Esc quits; options as render (no --output) and\n"
+    "  --scale N --frames N --press Up@10,Escape@50 --screenshot FILE.png\n"
+    "showreel options: as render (--frames per plug-in, default 100; --output default\n"
+    "  showreel/showreel.mp4)\n";
 
 }  // namespace
 

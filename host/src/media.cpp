@@ -1,7 +1,11 @@
 #include "media.h"
 
-#include <algorithm>
-#include <stdexcept>
+extern "C" {
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+}
+
+#include <string>
 
 namespace lw::host {
 
@@ -11,14 +15,12 @@ bool IsVideoOutputPath(const std::string& path) {
   return false;
 }
 
-std::unique_ptr<FrameSource> OpenVideoSource(const std::string& path, const StreamFormat&) {
-  throw std::runtime_error("cannot read " + path +
-                           ": video input is not supported yet (use testsrc, a .png or raw:FILE)");
+std::string AvErrorText(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
 }
 
-std::unique_ptr<FrameSink> OpenVideoSink(const std::string& path, const StreamFormat&) {
-  throw std::runtime_error("cannot write " + path +
-                           ": video output is not supported yet (use .png or .raw)");
-}
+void QuietFfmpegLog() { av_log_set_level(AV_LOG_QUIET); }
 
 }  // namespace lw::host

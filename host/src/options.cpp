@@ -107,6 +107,8 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
       o.playAt = ParseFrameList(value());
     } else if (a == "--realtime") {
       o.realtime = true;
+    } else if (a == "--label") {
+      o.label = value();
     } else if (a == "--no-progress") {
       o.progress = false;
     } else {

@@ -26,10 +26,16 @@ void Progress::Update(int done) {
   bar[kWidth] = 0;
   std::fprintf(stderr, "\r[%s] %d/%d frames  %.1f fps  %.0fs left ", bar, done, total_, fps, left);
   std::fflush(stderr);
+  lineOpen_ = true;
+}
+
+Progress::~Progress() {
+  if (lineOpen_) std::fprintf(stderr, "\n");
 }
 
 void Progress::Done() {
-  if (enabled_) std::fprintf(stderr, "\n");
+  if (lineOpen_) std::fprintf(stderr, "\n");
+  lineOpen_ = false;
 }
 
 }  // namespace lw::host

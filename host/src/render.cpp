@@ -13,6 +13,7 @@
 #include "lw/host/io.h"
 #include "lw/host/plugin_library.h"
 #include "lw/host/progress.h"
+#include "caption.h"
 
 namespace lw::host {
 
@@ -20,7 +21,27 @@ std::uint32_t FrameTime(int frame, double fps) {
   return kVirtualClockStart + static_cast<std::uint32_t>(std::llround(frame * 1000.0 / fps));
 }
 
+namespace {
+
+std::string EventName(std::uint32_t code) {
+  return code == 200 ? "up" : code == 208 ? "down" : "key " + std::to_string(code);
+}
+
+}  // namespace
+
 RenderResult Render(const RenderOptions& o) {
+  FindPlugin(o.plugin);  // an unknown plug-in fails before any output is opened
+  StreamFormat format{o.width, o.height, o.layout, o.fps};
+  auto output = OpenSink(o.output, format);
+  Progress progress(o.frames, o.progress);
+  RenderResult result = RenderInto(o, *output, progress);
+  output->Finish();
+  progress.Done();
+  return result;
+}
+
+RenderResult RenderInto(const RenderOptions& o, FrameSink& output, Progress& progress,
+                        int progressBase) {
   PluginLibrary plugin(FindPlugin(o.plugin));
   const EntryPoints& call = plugin.calls();
   const bool composition = plugin.IsComposition();
@@ -29,7 +50,6 @@ RenderResult Render(const RenderOptions& o) {
   auto input = OpenSource(o.input, format, 0);
   std::unique_ptr<FrameSource> input2;
   if (composition) input2 = OpenSource(o.input2.empty() ? "testsrc" : o.input2, format, 1);
-  auto output = OpenSink(o.output, format);
 
   HostEnvironment host(o.layout);
   HostSurface surface(host.directDraw(), o.width, o.height);
@@ -49,11 +69,12 @@ RenderResult Render(const RenderOptions& o) {
   if (call.CheckDll() != 1) throw std::runtime_error(name + ": CheckDll reported that it cannot run here");
   if (call.CeateDll(0, 0) != 1) throw std::runtime_error(name + ": CeateDll failed");
 
-  Progress progress(o.frames, o.progress);
+  std::unique_ptr<Caption> caption;
   RenderResult result;
   Frame frame{o.width, o.height, {}}, frame2{o.width, o.height, {}};
   const auto wallStart = std::chrono::steady_clock::now();
   try {
+    if (!o.label.empty()) caption = std::make_unique<Caption>(o.label, o.height, o.fps);
     for (int i = 0; i < o.frames; ++i) {
       if (o.realtime) {
         std::this_thread::sleep_until(wallStart + std::chrono::microseconds(
@@ -62,9 +83,15 @@ RenderResult Render(const RenderOptions& o) {
         SetVirtualClock(FrameTime(i, o.fps));
       }
       for (int at : o.playAt)
-        if (at == i) call.StreamOutPlay();
+        if (at == i) {
+          call.StreamOutPlay();
+          if (caption && i > 0) caption->Event(i, "play");
+        }
       for (const KeyPress& key : o.keys)
-        if (key.frame == i) call.OnKeyTrigered(key.code);
+        if (key.frame == i) {
+          call.OnKeyTrigered(key.code);
+          if (caption) caption->Event(i, EventName(key.code));
+        }
       if (!o.realtime) SetVirtualClock(FrameTime(i + 1, o.fps));
 
       input->Next(frame);
@@ -79,16 +106,15 @@ RenderResult Render(const RenderOptions& o) {
       }
       if (produced == 0) ++result.failedFrames;
       surface.Read(frame.pixels.data());
-      output->Write(frame);
+      if (caption) caption->Burn(frame, o.layout, i);
+      output.Write(frame);
       ++result.frames;
-      progress.Update(i + 1);
+      progress.Update(progressBase + i + 1);
     }
-    output->Finish();
   } catch (...) {
     call.ReleaseDll();
     throw;
   }
-  progress.Done();
   call.ReleaseDll();
   return result;
 }

@@ -1,6 +1,9 @@
 #include "harness.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <atomic>
 #include <cstdio>
@@ -37,22 +40,23 @@ std::filesystem::path TempDir() {
   return dir;
 }
 
+FxhostResult RunFxhost(const std::string& args, const std::string& env) {
+  const std::string command = env + " " + FxhostPath().string() + " " + args + " 2>&1";
+  FxhostResult r;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, "cannot start " + command};
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, pipe)) r.output += buffer;
+  const int status = pclose(pipe);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
+}
+
 std::filesystem::path PrivateCopy(const std::string& deliverable) {
   auto dir = TempDir();
   auto copy = dir / (deliverable + "-copy.so");
   std::filesystem::copy_file(PluginPath(deliverable), copy);
   return copy;
-}
-
-FxhostResult Fxhost(const std::string& args) {
-  const std::string command = FxhostPath().string() + " " + args + " 2>&1";
-  FxhostResult r{0, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe)) r.output += buffer;
-  const int status = pclose(pipe);
-  r.exitCode = WEXITSTATUS(status);
-  return r;
 }
 
 void WriteRaw(const std::filesystem::path& path, const std::vector<std::vector<std::uint16_t>>& frames) {

@@ -24,6 +24,14 @@ std::filesystem::path PrivateCopy(const std::string& deliverable);
 // A fresh folder for one test's files.
 std::filesystem::path TempDir();
 
+// fxhost run through the shell with its stdout and stderr collected; `env` goes before
+// the command (for instance "DISPLAY=:5").
+struct FxhostResult {
+  int exitCode = 0;
+  std::string output;
+};
+FxhostResult RunFxhost(const std::string& args, const std::string& env = "");
+
 // Resets the registry and publishes a host in the given mode; installs the virtual
 // clock at the render's start.
 std::unique_ptr<host::HostEnvironment> FreshHost(DisplayMode mode = DisplayMode::Rgb565);
@@ -31,14 +39,6 @@ std::unique_ptr<host::HostEnvironment> FreshHost(DisplayMode mode = DisplayMode:
 // A frame of the test pattern (variant 0 or 1) in the given layout.
 std::vector<std::uint16_t> PatternFrame(int width, int height, int index, int variant = 0,
                                         DisplayMode layout = DisplayMode::Rgb565);
-
-// fxhost run with the given arguments: its exit code and what it printed (stdout and
-// stderr together).
-struct FxhostResult {
-  int exitCode;
-  std::string output;
-};
-FxhostResult Fxhost(const std::string& args);
 
 // Raw frame files as fxhost reads and writes them: 16-bit little-endian pixels, frame
 // after frame.

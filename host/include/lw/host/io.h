@@ -39,6 +39,16 @@ std::unique_ptr<FrameSource> OpenSource(const std::string& spec, const StreamFor
 // or a video container. Throws std::runtime_error when it cannot be written.
 std::unique_ptr<FrameSink> OpenSink(const std::string& path, const StreamFormat& format);
 
+// A video file decoded to the end: its pictures' size, their number, and the frame
+// rate its stream declares. Throws std::runtime_error when the file cannot be read.
+struct VideoInfo {
+  int width = 0;
+  int height = 0;
+  int frames = 0;
+  double fps = 0;
+};
+VideoInfo ReadVideoInfo(const std::string& path);
+
 // The built-in pattern at time `seconds`.
 RgbImage TestPattern(int width, int height, double seconds, int variant);
 

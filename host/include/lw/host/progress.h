@@ -8,12 +8,18 @@ namespace lw::host {
 class Progress {
  public:
   Progress(int total, bool enabled);
+  // Ends the bar's line when Done was not called (a render that failed part way), so
+  // the error starts on a line of its own.
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
   void Update(int done);
   void Done();
 
  private:
   int total_;
   bool enabled_;
+  bool lineOpen_ = false;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastDrawn_;
 };

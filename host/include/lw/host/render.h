@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "lw/ddraw.h"
+#include "lw/host/io.h"
+#include "lw/host/progress.h"
 
 namespace lw::host {
 
@@ -27,6 +29,7 @@ struct RenderOptions {
   std::vector<int> playAt = {0};
   bool realtime = false;
   bool progress = true;  // a progress bar when stderr is a terminal
+  std::string label;     // a caption burned into the output frames (not seen by the plug-in)
 };
 
 struct RenderResult {
@@ -42,6 +45,11 @@ std::uint32_t FrameTime(int frame, double fps);
 
 // Throws std::runtime_error with one clear line on any failure.
 RenderResult Render(const RenderOptions& options);
+
+// The render into an output that is already open (not finished here), counting frames
+// on `progress` from `progressBase` on. Used to put several plug-ins into one video.
+RenderResult RenderInto(const RenderOptions& options, FrameSink& output, Progress& progress,
+                        int progressBase = 0);
 
 // Command-line parsing of the render options (after the plug-in name). Throws
 // std::invalid_argument with a message naming the bad option.
