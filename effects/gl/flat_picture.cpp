@@ -36,9 +36,13 @@ void FlatPictureScene::RenderFrame(const std::uint16_t* pixels) {
   EndFrame();
 }
 
-bool SineDrivenScene::BuildScene() { return FlatPictureScene::BuildScene() && sines.Build(); }
+bool SineDrivenScene::BuildScene() {
+  return FlatPictureScene::BuildScene() && sines.Build();
+}
 
-float SineDrivenScene::SineOfPhase() const { return SineAt(sines, clock.phase); }
+float SineDrivenScene::SineOfPhase() const {
+  return SineAt(sines, clock.phase);
+}
 
 float SineAt(const gl::SineTable& sines, std::int32_t phase) {
   std::int32_t index = phase % gl::SineTable::kPeriod;

@@ -46,8 +46,11 @@ class RoomScene final : public gl::EffectScene {
     struct Corner {
       float x, z, s;
     };
-    const Corner corners[5] = {{-kHalfX, -kHalfZ, 0}, {kHalfX, -kHalfZ, smax}, {kHalfX, kHalfZ, 0},
-                               {-kHalfX, kHalfZ, smax}, {-kHalfX, -kHalfZ, 0}};
+    const Corner corners[5] = {{-kHalfX, -kHalfZ, 0},
+                               {kHalfX, -kHalfZ, smax},
+                               {kHalfX, kHalfZ, 0},
+                               {-kHalfX, kHalfZ, smax},
+                               {-kHalfX, -kHalfZ, 0}};
     glBegin(GL_QUAD_STRIP);
     for (const Corner& c : corners) {
       glTexCoord2f(c.s, 0);
