@@ -222,8 +222,10 @@ TEST(PlanesTest, FirstFrameIsACorridorSymmetricTopToBottomWithADarkHorizon) {
       << "floor mirrors ceiling";
   EXPECT_GT(BlackFraction(out, kHorizon), 0.95) << "nothing beyond the far end";
   EXPECT_LT(BlackFraction(out, {0, 0, 320, 100}), 0.05) << "the ceiling fills the top";
-  // The picture's left edge stays on the left: its red grows to the right.
-  EXPECT_LT(ToRgb(out[105 * 320 + 100]).r + 40, ToRgb(out[105 * 320 + 220]).r);
+  // The picture's left edge stays on the left (its red grows to the right), and its
+  // bottom row lies at the far end, by the horizon (its green grows downwards).
+  EXPECT_LT(ToRgb(out[105 * 320 + 100]).r + 30, ToRgb(out[105 * 320 + 220]).r);
+  EXPECT_LT(ToRgb(out[10 * 320 + 160]).g + 40, ToRgb(out[110 * 320 + 160]).g);
 }
 
 // The dark horizon turns with the planes: counter-clockwise forward, clockwise
