@@ -12,6 +12,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libsdl2-dev xvfb
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

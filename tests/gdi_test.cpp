@@ -210,72 +210,73 @@ TEST_F(GdiTest, TextOutDrawsTheNoticeAndRefusesWhatItCannotDraw) {
 
 // --- GL contexts ---
 
-class GlContextTest : public GdiTest {
- protected:
-  // A memory context with a 320 by 240 bitmap, its pixel format set.
-  void MakeTarget(HDC* dc, HBITMAP* bitmap, std::uint32_t** bits) {
-    *dc = CreateCompatibleDC(nullptr);
+// A memory context with a 320 by 240 bitmap and its pixel format set, and a context
+// made for it; all of it goes at the end of the scope.
+struct GlTarget {
+  GlTarget() {
+    dc = CreateCompatibleDC(nullptr);
     const auto block = gl::MakeBitmapInfo(320, 240, 32);
     void* b = nullptr;
-    *bitmap = CreateDIBSection(nullptr, block.info(), block.usage, &b, nullptr, 0);
-    *bits = static_cast<std::uint32_t*>(b);
-    SelectObject(*dc, *bitmap);
+    bitmap = CreateDIBSection(nullptr, block.info(), block.usage, &b, nullptr, 0);
+    bits = static_cast<std::uint32_t*>(b);
+    SelectObject(dc, bitmap);
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = sizeof pfd;
     pfd.nVersion = 1;
     pfd.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL;
     pfd.cColorBits = 32;
     pfd.cDepthBits = 32;
-    ASSERT_EQ(ChoosePixelFormat(*dc, &pfd), 1);
-    ASSERT_EQ(SetPixelFormat(*dc, 1, &pfd), TRUE);
+    EXPECT_EQ(ChoosePixelFormat(dc, &pfd), 1);
+    EXPECT_EQ(SetPixelFormat(dc, 1, &pfd), TRUE);
+    context = CreateGLContext(dc);
   }
-  void DropTarget(HDC dc, HBITMAP bitmap) {
+  ~GlTarget() {
+    DeleteGLContext(context);
     SelectObject(dc, nullptr);
     DeleteObject(bitmap);
     DeleteDC(dc);
   }
   // Clears to a colour and releases; the bitmap then holds it.
-  static bool ClearTo(HDC dc, HGLRC context, float r, float g, float b) {
+  bool ClearTo(float r, float g, float b) const {
     if (!MakeCurrent(dc, context)) return false;
     glClearColor(r, g, b, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     return MakeCurrent(nullptr, nullptr) == TRUE;
   }
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  std::uint32_t* bits = nullptr;
+  HGLRC context = nullptr;
 };
 
+using GlContextTest = GdiTest;
+
 TEST_F(GlContextTest, DrawsIntoTheBitmapOnRelease) {
-  HDC dc;
-  HBITMAP bitmap;
-  std::uint32_t* bits;
-  MakeTarget(&dc, &bitmap, &bits);
-  HGLRC context = CreateGLContext(dc);
-  ASSERT_NE(context, nullptr);
-  const int depth = GLContextDepthBits(context);
+  GlTarget t;
+  ASSERT_NE(t.context, nullptr);
+  const int depth = GLContextDepthBits(t.context);
   EXPECT_TRUE(depth == 32 || depth == 24) << depth;
-  ASSERT_TRUE(ClearTo(dc, context, 1, 0, 0));
-  EXPECT_EQ(bits[0] & 0xFFFFFF, 0xFF0000u) << "blue, green, red in memory";
-  EXPECT_EQ(bits[320 * 240 - 1] & 0xFFFFFF, 0xFF0000u);
-  ASSERT_TRUE(MakeCurrent(dc, context));
+  ASSERT_TRUE(t.ClearTo(1, 0, 0));
+  EXPECT_EQ(t.bits[0] & 0xFFFFFF, 0xFF0000u) << "blue, green, red in memory";
+  EXPECT_EQ(t.bits[320 * 240 - 1] & 0xFFFFFF, 0xFF0000u);
+  ASSERT_TRUE(MakeCurrent(t.dc, t.context));
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
   EXPECT_EQ(viewport[2], 320);
   EXPECT_EQ(viewport[3], 240);
-  EXPECT_EQ(DeleteGLContext(context), TRUE) << "current here: released first";
-  EXPECT_EQ(MakeCurrent(dc, context), FALSE) << "deleted";
-  EXPECT_EQ(DeleteGLContext(context), FALSE);
-  DropTarget(dc, bitmap);
+  EXPECT_EQ(DeleteGLContext(t.context), TRUE) << "current here: released first";
+  EXPECT_EQ(MakeCurrent(t.dc, t.context), FALSE) << "deleted";
+  EXPECT_EQ(DeleteGLContext(t.context), FALSE);
 }
 
 TEST_F(GlContextTest, PixelFormatAndContextFailures) {
-  HDC dc;
-  HBITMAP bitmap;
-  std::uint32_t* bits;
-  MakeTarget(&dc, &bitmap, &bits);
+  GlTarget t;
+  ASSERT_NE(t.context, nullptr);
   PIXELFORMATDESCRIPTOR pfd{};
   pfd.nSize = sizeof pfd;
   pfd.nVersion = 1;
   pfd.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL;
-  EXPECT_EQ(SetPixelFormat(dc, 1, &pfd), FALSE) << "set once only";
+  EXPECT_EQ(SetPixelFormat(t.dc, 1, &pfd), FALSE) << "set once only";
   HDC bare = CreateCompatibleDC(nullptr);
   EXPECT_EQ(CreateGLContext(bare), nullptr) << "no pixel format, no bitmap";
   EXPECT_EQ(ChoosePixelFormat(nullptr, &pfd), 0);
@@ -287,41 +288,31 @@ TEST_F(GlContextTest, PixelFormatAndContextFailures) {
   InjectFault(Fault::SetPixelFormat, 1);
   EXPECT_EQ(SetPixelFormat(bare, 1, &pfd), FALSE);
   InjectFault(Fault::CreateContext, 1);
-  EXPECT_EQ(CreateGLContext(dc), nullptr);
-  HGLRC context = CreateGLContext(dc);
-  ASSERT_NE(context, nullptr);
-  EXPECT_EQ(MakeCurrent(bare, context), FALSE) << "a context without the pixel format";
-  EXPECT_EQ(MakeCurrent(dc, nullptr), FALSE);
+  EXPECT_EQ(CreateGLContext(t.dc), nullptr);
+  EXPECT_EQ(MakeCurrent(bare, t.context), FALSE) << "a context without the pixel format";
+  EXPECT_EQ(MakeCurrent(t.dc, nullptr), FALSE);
   EXPECT_EQ(MakeCurrent(nullptr, nullptr), TRUE) << "nothing current: nothing to do";
-  DeleteGLContext(context);
   DeleteDC(bare);
-  DropTarget(dc, bitmap);
 }
 
 TEST_F(GlContextTest, UsedFromTwoThreadsInTurnButNeverAtOnce) {
-  HDC dc;
-  HBITMAP bitmap;
-  std::uint32_t* bits;
-  MakeTarget(&dc, &bitmap, &bits);
-  HGLRC context = CreateGLContext(dc);
-  ASSERT_NE(context, nullptr);
+  GlTarget t;
+  ASSERT_NE(t.context, nullptr);
   bool ok = false;
-  std::thread([&] { ok = ClearTo(dc, context, 0, 1, 0); }).join();
+  std::thread([&] { ok = t.ClearTo(0, 1, 0); }).join();
   EXPECT_TRUE(ok);
-  EXPECT_EQ(bits[100] & 0xFFFFFF, 0x00FF00u);
-  ASSERT_TRUE(ClearTo(dc, context, 0, 0, 1));
-  EXPECT_EQ(bits[100] & 0xFFFFFF, 0x0000FFu);
-  ASSERT_TRUE(MakeCurrent(dc, context));
+  EXPECT_EQ(t.bits[100] & 0xFFFFFF, 0x00FF00u);
+  ASSERT_TRUE(t.ClearTo(0, 0, 1));
+  EXPECT_EQ(t.bits[100] & 0xFFFFFF, 0x0000FFu);
+  ASSERT_TRUE(MakeCurrent(t.dc, t.context));
   BOOL elsewhere = TRUE, deleted = TRUE;
   std::thread([&] {
-    elsewhere = MakeCurrent(dc, context);
-    deleted = DeleteGLContext(context);
+    elsewhere = MakeCurrent(t.dc, t.context);
+    deleted = DeleteGLContext(t.context);
   }).join();
   EXPECT_EQ(elsewhere, FALSE) << "current on this thread";
   EXPECT_EQ(deleted, FALSE);
   MakeCurrent(nullptr, nullptr);
-  EXPECT_EQ(DeleteGLContext(context), TRUE);
-  DropTarget(dc, bitmap);
 }
 
 // A host drawing with GL itself keeps its context: the release puts it back.
@@ -336,20 +327,16 @@ TEST_F(GlContextTest, ReleaseRestoresTheThreadsOwnContext) {
   ASSERT_NE(hostContext, EGL_NO_CONTEXT);
   ASSERT_TRUE(eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, hostContext));
 
-  HDC dc;
-  HBITMAP bitmap;
-  std::uint32_t* bits;
-  MakeTarget(&dc, &bitmap, &bits);
-  HGLRC context = CreateGLContext(dc);
-  ASSERT_NE(context, nullptr);
-  EXPECT_EQ(eglGetCurrentContext(), hostContext) << "creation leaves the host's context";
-  ASSERT_TRUE(MakeCurrent(dc, context));
-  EXPECT_NE(eglGetCurrentContext(), hostContext);
-  MakeCurrent(nullptr, nullptr);
-  EXPECT_EQ(eglGetCurrentContext(), hostContext);
-  DeleteGLContext(context);
-  EXPECT_EQ(eglGetCurrentContext(), hostContext);
-  DropTarget(dc, bitmap);
+  {
+    GlTarget t;
+    ASSERT_NE(t.context, nullptr);
+    EXPECT_EQ(eglGetCurrentContext(), hostContext) << "creation leaves the host's context";
+    ASSERT_TRUE(MakeCurrent(t.dc, t.context));
+    EXPECT_NE(eglGetCurrentContext(), hostContext);
+    MakeCurrent(nullptr, nullptr);
+    EXPECT_EQ(eglGetCurrentContext(), hostContext);
+  }
+  EXPECT_EQ(eglGetCurrentContext(), hostContext) << "deleting it too";
   eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   eglDestroyContext(display, hostContext);
 }

@@ -58,6 +58,11 @@ void TileChainScene::TurnTile() {
 
 void TileChainScene::RenderFrame(const std::uint16_t* pixels) {
   BeginFrame(pixels);
+  DrawChain();
+  EndFrame();
+}
+
+void TileChainScene::DrawChain() {
   for (int r = 0; r < kChainRows; ++r) {
     if (r > 0) glLoadIdentity();
     glTranslatef(kRows[r].startX, kRows[r].startY, 0);
@@ -68,7 +73,6 @@ void TileChainScene::RenderFrame(const std::uint16_t* pixels) {
       if (k < kChainTilesPerRow - 1) glTranslatef(kRows[r].stepX, 0, kStepZ);
     }
   }
-  EndFrame();
 }
 
 void TileChainScene::OnKey(std::uint8_t code) {

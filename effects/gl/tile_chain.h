@@ -36,6 +36,8 @@ class TileChainScene : public gl::EffectScene {
   void OnKey(std::uint8_t code) final;
   // The step before each tile: advance the clock, turn by its angle.
   void TurnTile();
+  // The four rows of the chain, with the context current and the texture bound.
+  void DrawChain();
 
   std::int32_t speed = 0;
   std::int32_t rotateX = 0, rotateY = 0, rotateZ = 0;

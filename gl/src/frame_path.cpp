@@ -14,10 +14,13 @@ void EffectScene::BeginBuild() {
 
 void EffectScene::BeginFrame(const std::uint16_t* pixels) {
   renderer_.MakeCurrent();
+  // The upload comes first: neither step touches what the other does, and a texture
+  // update after the clear makes Mesa's rasteriser flush the cleared frame and load
+  // it back before drawing, which costs more than the upload itself.
+  renderer_.UploadFrame(texture, pixels);
   glMatrixMode(GL_MODELVIEW);
   glClear(GL_COLOR_BUFFER_BIT);
   glLoadIdentity();
-  renderer_.UploadFrame(texture, pixels);
 }
 
 void EffectScene::EndFrame() {

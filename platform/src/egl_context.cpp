@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <mutex>
 #include <thread>
 
@@ -136,44 +139,76 @@ bool MakeFramebuffer(GLContext* c, int depthBitsAsked) {
   return true;
 }
 
+// Red and blue trade places: RGBA bytes become the bitmap's blue, green, red, unused.
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) std::size_t SwapRedAndBlueAvx2(std::uint32_t* p, std::size_t count) {
+  const __m256i order = _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2, 1, 0,
+                                         3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+  std::size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i), _mm256_shuffle_epi8(v, order));
+  }
+  return i;
+}
+#endif
+
+void SwapRedAndBlue(std::uint32_t* p, std::size_t count) {
+  std::size_t i = 0;
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) i = SwapRedAndBlueAvx2(p, count);
+#endif
+  for (; i < count; ++i)
+    p[i] = (p[i] & 0xFF00FF00u) | ((p[i] >> 16) & 0xFF) | ((p[i] & 0xFF) << 16);
+}
+
 // Requires TableMutex and `c` current. Reads the framebuffer into the bitmap selected
-// into `dc`, rows bottom-up as both keep them. A 32-bit bitmap takes the pixels as they
-// come; other depths keep the top bits of each channel, as every conversion of the
-// layer does.
+// into `dc`, rows bottom-up as both keep them. The pixels are read as RGBA, which the
+// driver copies as it stores them (reading BGRA directly costs ten times as much), and
+// then put in the bitmap's order; depths below 32 bits keep the top bits of each
+// channel, as every conversion of the layer does.
 void ReadBack(GLContext* c, DeviceContext* dc) {
   if (detail::Live<DeviceContext>(dc, Kind::DeviceContext) == nullptr || dc->bitmap == nullptr) return;
   Bitmap* b = dc->bitmap;
   const LONG width = std::min(b->width, c->width), height = std::min(b->height, c->height);
+  const bool whole = b->bitCount == 32 && width == b->width;
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glPixelStorei(GL_PACK_ROW_LENGTH, b->bitCount == 32 ? b->width : width);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glPixelStorei(GL_PACK_SKIP_ROWS, 0);
   glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
-  if (b->bitCount == 32) {
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, b->bits.get());
-  } else {
-    std::vector<std::uint8_t> bgra(static_cast<std::size_t>(width) * height * 4);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
-    for (LONG y = 0; y < height; ++y) {
-      const std::uint8_t* in = bgra.data() + static_cast<std::size_t>(y) * width * 4;
-      std::uint8_t* out = b->bits.get() + static_cast<std::size_t>(y) * b->stride;
-      for (LONG x = 0; x < width; ++x, in += 4) {
-        const unsigned blue = in[0], green = in[1], red = in[2];
-        if (b->bitCount == 24) {
-          out[x * 3] = in[0];
-          out[x * 3 + 1] = in[1];
-          out[x * 3 + 2] = in[2];
-        } else if (b->bitCount == 16) {
-          const std::uint16_t p = Pack16(red, green, blue, b->layout16);
-          std::memcpy(out + x * 2, &p, 2);
-        } else {
-          out[x] = static_cast<std::uint8_t>((red & 0xE0) | ((green & 0xE0) >> 3) | (blue >> 6));
-        }
+  std::vector<std::uint8_t> scratch;
+  std::uint8_t* rgba = b->bits.get();
+  if (!whole) {
+    scratch.resize(static_cast<std::size_t>(width) * height * 4);
+    rgba = scratch.data();
+  }
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  glPopClientAttrib();
+  if (whole) {
+    SwapRedAndBlue(reinterpret_cast<std::uint32_t*>(rgba), static_cast<std::size_t>(width) * height);
+    return;
+  }
+  for (LONG y = 0; y < height; ++y) {
+    const std::uint8_t* in = rgba + static_cast<std::size_t>(y) * width * 4;
+    std::uint8_t* out = b->bits.get() + static_cast<std::size_t>(y) * b->stride;
+    for (LONG x = 0; x < width; ++x, in += 4) {
+      const unsigned red = in[0], green = in[1], blue = in[2];
+      if (b->bitCount == 32 || b->bitCount == 24) {
+        const int bytes = b->bitCount / 8;
+        out[x * bytes] = static_cast<std::uint8_t>(blue);
+        out[x * bytes + 1] = static_cast<std::uint8_t>(green);
+        out[x * bytes + 2] = static_cast<std::uint8_t>(red);
+      } else if (b->bitCount == 16) {
+        const std::uint16_t p = Pack16(red, green, blue, b->layout16);
+        std::memcpy(out + x * 2, &p, 2);
+      } else {
+        out[x] = static_cast<std::uint8_t>((red & 0xE0) | ((green & 0xE0) >> 3) | (blue >> 6));
       }
     }
   }
-  glPopClientAttrib();
 }
 
 // Requires TableMutex: drops this thread's current context of ours, reading it back.

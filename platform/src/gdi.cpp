@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "gdi_objects.h"
 #include "lw/faults.h"
@@ -59,31 +62,73 @@ bool BitmapLayout(const BITMAPINFO* info, UINT usage, DisplayMode* layout16) {
   return masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F;
 }
 
-// One row of a bitmap converted to a surface's layout. The 32-bit rows, the ones the
-// renderer uses, go four pixels a step with one 64-bit store.
+// 32-bit pixels (0xXXRRGGBB) to a 16-bit layout, keeping each channel's top bits.
+template <DisplayMode kLayout>
+constexpr std::uint32_t Pack32(std::uint32_t p) {
+  if (kLayout == DisplayMode::Rgb555)
+    return ((p >> 9) & 0x7C00) | ((p >> 6) & 0x03E0) | ((p >> 3) & 0x001F);
+  return ((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F);
+}
+
+// A row of 32-bit pixels to 16 bits, eight pixels a step with AVX2 where the
+// processor has it; returns how many pixels it did.
+#if defined(__x86_64__)
+template <DisplayMode kLayout>
+__attribute__((target("avx2"))) inline __m256i Pack32Avx2(__m256i p) {
+  constexpr bool is555 = kLayout == DisplayMode::Rgb555;
+  const __m256i r = _mm256_and_si256(_mm256_srli_epi32(p, is555 ? 9 : 8), _mm256_set1_epi32(is555 ? 0x7C00 : 0xF800));
+  const __m256i g = _mm256_and_si256(_mm256_srli_epi32(p, is555 ? 6 : 5), _mm256_set1_epi32(is555 ? 0x03E0 : 0x07E0));
+  const __m256i b = _mm256_and_si256(_mm256_srli_epi32(p, 3), _mm256_set1_epi32(0x001F));
+  return _mm256_or_si256(_mm256_or_si256(r, g), b);
+}
+
+template <DisplayMode kLayout>
+__attribute__((target("avx2"))) int ConvertRow32Avx2(const std::uint8_t* in, std::uint16_t* out, int count) {
+  int x = 0;
+  for (; x + 16 <= count; x += 16) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x * 4));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x * 4 + 32));
+    // The pack works within 128-bit lanes; the permutation puts the pixels in order.
+    const __m256i packed =
+        _mm256_permute4x64_epi64(_mm256_packus_epi32(Pack32Avx2<kLayout>(a), Pack32Avx2<kLayout>(b)), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), packed);
+  }
+  return x;
+}
+#endif
+
+// The same with four pixels a step and one 64-bit store, for the rest of the row and
+// for processors without AVX2.
+template <DisplayMode kLayout>
+void ConvertRow32(const std::uint8_t* in, std::uint16_t* out, int count) {
+  int x = 0;
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) x = ConvertRow32Avx2<kLayout>(in, out, count);
+#endif
+  for (; x + 4 <= count; x += 4) {
+    std::uint32_t p[4];
+    std::memcpy(p, in + x * 4, sizeof p);
+    const std::uint64_t four = std::uint64_t{Pack32<kLayout>(p[0])} | (std::uint64_t{Pack32<kLayout>(p[1])} << 16) |
+                               (std::uint64_t{Pack32<kLayout>(p[2])} << 32) | (std::uint64_t{Pack32<kLayout>(p[3])} << 48);
+    std::memcpy(out + x, &four, sizeof four);
+  }
+  for (; x < count; ++x) {
+    std::uint32_t p;
+    std::memcpy(&p, in + x * 4, sizeof p);
+    out[x] = static_cast<std::uint16_t>(Pack32<kLayout>(p));
+  }
+}
+
+// One row of a bitmap converted to a surface's layout.
 void ConvertRow(const Bitmap& b, const std::uint8_t* in, std::uint16_t* out, int count,
                 DisplayMode layout) {
-  int x = 0;
   if (b.bitCount == 32) {
-    const bool is555 = layout == DisplayMode::Rgb555;
-    auto pack = [is555](std::uint32_t p) -> std::uint64_t {  // p is 0xXXRRGGBB
-      if (is555) return ((p >> 9) & 0x7C00) | ((p >> 6) & 0x03E0) | ((p >> 3) & 0x001F);
-      return ((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F);
-    };
-    for (; x + 4 <= count; x += 4) {
-      std::uint32_t p[4];
-      std::memcpy(p, in + x * 4, sizeof p);
-      const std::uint64_t four =
-          pack(p[0]) | (pack(p[1]) << 16) | (pack(p[2]) << 32) | (pack(p[3]) << 48);
-      std::memcpy(out + x, &four, sizeof four);
-    }
-    for (; x < count; ++x) {
-      std::uint32_t p;
-      std::memcpy(&p, in + x * 4, sizeof p);
-      out[x] = static_cast<std::uint16_t>(pack(p));
-    }
+    layout == DisplayMode::Rgb555 ? ConvertRow32<DisplayMode::Rgb555>(in, out, count)
+                                  : ConvertRow32<DisplayMode::Rgb565>(in, out, count);
     return;
   }
+  int x = 0;
   for (; x < count; ++x) {
     unsigned r, g, bl;
     if (b.bitCount == 24) {
@@ -246,23 +291,23 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
   return TRUE;
 }
 
-COLORREF SetBkColor(HDC dc, COLORREF colour) {
+namespace {
+// Sets one of a context's colours; returns the one it had.
+COLORREF ReplaceColour(HDC dc, COLORREF DeviceContext::*field, COLORREF colour) {
   std::lock_guard lock(TableMutex());
   DeviceContext* d = LiveDC(dc);
   if (d == nullptr) return CLR_INVALID;
-  const COLORREF previous = d->background;
-  d->background = colour & 0xFFFFFF;
+  const COLORREF previous = d->*field;
+  d->*field = colour & 0xFFFFFF;
   return previous;
+}
+}  // namespace
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+  return ReplaceColour(dc, &DeviceContext::background, colour);
 }
 
-COLORREF SetTextColor(HDC dc, COLORREF colour) {
-  std::lock_guard lock(TableMutex());
-  DeviceContext* d = LiveDC(dc);
-  if (d == nullptr) return CLR_INVALID;
-  const COLORREF previous = d->text;
-  d->text = colour & 0xFFFFFF;
-  return previous;
-}
+COLORREF SetTextColor(HDC dc, COLORREF colour) { return ReplaceColour(dc, &DeviceContext::text, colour); }
 
 HRESULT GetDC(Surface* surface, HDC* out) {
   std::lock_guard lock(TableMutex());

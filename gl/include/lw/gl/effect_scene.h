@@ -36,8 +36,8 @@ class EffectScene {
   // Makes the context current, CreateTexture into `texture`; pair with EndBuild.
   void BeginBuild();
   void EndBuild() { renderer_.ReleaseCurrent(); }
-  // Makes the context current, selects the model-view matrix, clears the colour
-  // buffer, loads the identity and uploads the frame into `texture`.
+  // Makes the context current, uploads the frame into `texture`, selects the
+  // model-view matrix, clears the colour buffer and loads the identity.
   void BeginFrame(const std::uint16_t* pixels);
   // glFlush, so the bitmap gets the whole picture, and release the context.
   void EndFrame();

@@ -16,9 +16,9 @@ constexpr std::array<char, kNameCapacity> NameArray(std::string_view name) {
 }
 
 constexpr const PluginIdentity& RequireIdentity(std::string_view deliverable) {
-  const PluginIdentity* row = FindIdentity(deliverable);
-  if (row == nullptr) throw "unknown deliverable";  // a compile-time error
-  return *row;
+  const int i = IdentityIndex(deliverable);
+  if (i < 0) throw "unknown deliverable";  // a compile-time error
+  return kPluginIdentities[static_cast<std::size_t>(i)];
 }
 
 }  // namespace lw::plugin
@@ -34,7 +34,7 @@ constexpr const PluginIdentity& RequireIdentity(std::string_view deliverable) {
     return definition;                                                                        \
   }                                                                                           \
   }                                                                                           \
-  [[gnu::used, gnu::section(".lw_resources")]] static const ::lw::plugin::ResourceRecord      \
+  [[gnu::used, gnu::section(".lw_resources")]] static constinit const ::lw::plugin::ResourceRecord      \
       lwThumbnailResource = ::lw::plugin::MakeThumbnailRecord(                                \
           thumbnailLabel,                                                                     \
           ::lw::plugin::RequireIdentity(deliverable).type ==                                  \

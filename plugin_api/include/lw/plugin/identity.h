@@ -64,11 +64,17 @@ inline constexpr std::array<PluginIdentity, 15> kPluginIdentities = {{
     {"h_slide", "H Slide Effect", PluginType::Effect, Family::Pixel, 0},
 }};
 
+// The index of a deliverable's row, or -1.
+constexpr int IdentityIndex(std::string_view deliverable) {
+  for (std::size_t i = 0; i < kPluginIdentities.size(); ++i)
+    if (kPluginIdentities[i].deliverable == deliverable) return static_cast<int>(i);
+  return -1;
+}
+
 // The row of a deliverable, or null.
-constexpr const PluginIdentity* FindIdentity(std::string_view deliverable) {
-  for (const auto& row : kPluginIdentities)
-    if (row.deliverable == deliverable) return &row;
-  return nullptr;
+inline const PluginIdentity* FindIdentity(std::string_view deliverable) {
+  const int i = IdentityIndex(deliverable);
+  return i < 0 ? nullptr : &kPluginIdentities[static_cast<std::size_t>(i)];
 }
 
 }  // namespace lw::plugin

@@ -72,10 +72,12 @@ inline constexpr Glyph kFont[] = {
     {' ', "..............."},
 };
 
-constexpr const Glyph* FindGlyph(char c) {
-  for (const auto& g : kFont)
-    if (g.c == c) return &g;
-  return nullptr;
+// Index into kFont, or -1. (Indices rather than pointers keep this a constant
+// expression under the sanitizers too.)
+constexpr int GlyphIndex(char c) {
+  for (std::size_t i = 0; i < std::size(kFont); ++i)
+    if (kFont[i].c == c) return static_cast<int>(i);
+  return -1;
 }
 
 constexpr int ColourOf(char c) { return c == '#' ? 2 : c == '+' ? 1 : 0; }
@@ -101,11 +103,13 @@ constexpr ThumbPixels DrawThumbnail(std::string_view label, bool composition) {
   const int width = label.empty() ? 0 : static_cast<int>(label.size()) * 4 - 1;
   const int left = (kThumbWidth - width) / 2;
   for (std::size_t i = 0; i < label.size(); ++i) {
-    const Glyph* g = FindGlyph(label[i]);
-    if (g == nullptr || g->rows.size() != 15) throw "the label uses a character the pixel font lacks";
+    const int glyph = GlyphIndex(label[i]);
+    if (glyph < 0) throw "the label uses a character the pixel font lacks";
+    const Glyph& g = kFont[glyph];
+    if (g.rows.size() != 15) throw "a glyph must have 15 pixels";
     for (int gy = 0; gy < 5; ++gy)
       for (int gx = 0; gx < 3; ++gx)
-        if (g->rows[gy * 3 + gx] == '#') px[9 + gy][left + static_cast<int>(i) * 4 + gx] = 2;
+        if (g.rows[gy * 3 + gx] == '#') px[9 + gy][left + static_cast<int>(i) * 4 + gx] = 2;
   }
   return px;
 }

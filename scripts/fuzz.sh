@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the lifecycle fuzzer with clang (libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer) in build-fuzz/ and runs it from the committed seed corpus
+# for SECONDS (default 600). New inputs go to build-fuzz/corpus, crashes to
+# build-fuzz/crashes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+SECONDS_TO_RUN=${1:-600}
+bash scripts/deps.sh
+CC=clang-14 CXX=clang++-14 BUILD_DIR=build-fuzz bash scripts/build.sh -DLW_FUZZ=ON -DLW_SANITIZE=ON
+mkdir -p build-fuzz/corpus build-fuzz/crashes
+export ASAN_OPTIONS=detect_leaks=1:detect_odr_violation=0
+export LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+./build-fuzz/lifecycle_fuzzer build-fuzz/corpus tests/fuzz/corpus \
+  -max_total_time="$SECONDS_TO_RUN" -max_len=512 -timeout=30 -rss_limit_mb=4096 \
+  -artifact_prefix=build-fuzz/crashes/ -print_final_stats=1
