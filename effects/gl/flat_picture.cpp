@@ -3,7 +3,7 @@
 namespace lw::effects {
 
 FlatPictureScene::FlatPictureScene(gl::GLRenderer& renderer)
-    : EffectScene(renderer, kFlatStepsPerTurn) {}
+    : DrawingScene(renderer, kFlatStepsPerTurn) {}
 
 bool FlatPictureScene::BuildScene() {
   // Texture row 0 holds the picture's bottom row, so t runs up the quad.
@@ -28,12 +28,10 @@ bool FlatPictureScene::BuildScene() {
   return true;
 }
 
-void FlatPictureScene::RenderFrame(const std::uint16_t* pixels) {
-  BeginFrame(pixels);
+void FlatPictureScene::Draw() {
   clock.Advance(speed, +1);
   PlacePicture();
   glCallList(displayList);
-  EndFrame();
 }
 
 bool SineDrivenScene::BuildScene() {

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "lw/gl/effect_scene.h"
+#include "drawing_scene.h"
 
 namespace lw::effects {
 
@@ -13,13 +13,14 @@ constexpr std::int32_t kFlatStepsPerTurn = 512;
 constexpr float kPictureWidth = 320;
 constexpr float kPictureHeight = 240;
 
-class FlatPictureScene : public gl::EffectScene {
+class FlatPictureScene : public DrawingScene {
  public:
   explicit FlatPictureScene(gl::GLRenderer& renderer);
 
   // The texture and the picture's list.
   bool BuildScene() override;
-  void RenderFrame(const std::uint16_t* pixels) final;
+  // Advances the clock, places the picture and draws it.
+  void Draw() final;
 
   std::int32_t speed = 0;
   GLuint displayList = 0;

@@ -1,5 +1,6 @@
 // Planes: the frame on a floor just below the eye and a ceiling just above it, a flat
 // corridor of video that spins about the line of sight, forward or backward.
+#include "drawing_scene.h"
 #include "hooks.h"
 #include "key_cycle.h"
 #include "lw/gl/frame_path.h"
@@ -19,9 +20,9 @@ constexpr std::int32_t kSpeeds[7] = {1, 2, 3, 4, 5, 6, 7};
 KeyCycle gSpinStep;
 KeyCycle gSpeedStep;
 
-class PlanesScene final : public gl::EffectScene {
+class PlanesScene final : public DrawingScene {
  public:
-  explicit PlanesScene(gl::GLRenderer& renderer) : EffectScene(renderer, kStepsPerTurn) {}
+  explicit PlanesScene(gl::GLRenderer& renderer) : DrawingScene(renderer, kStepsPerTurn) {}
 
   // Both planes carry the whole picture, its left edge at x = -160, its bottom row at
   // the far end (z = -160) and its top row behind the eye (z = 160): the ceiling shows
@@ -55,12 +56,10 @@ class PlanesScene final : public gl::EffectScene {
   }
 
   // The clock runs backward too; a reversal turns the corridor back from where it is.
-  void RenderFrame(const std::uint16_t* pixels) override {
-    BeginFrame(pixels);
+  void Draw() override {
     clock.Advance(speed, spinDirection);
     glRotatef(clock.AngleDegrees(), 0, 0, 1);
     glCallList(displayList);
-    EndFrame();
   }
 
   void OnKey(std::uint8_t code) override {

@@ -1,6 +1,7 @@
 // Room: the viewer inside a closed box whose four walls, floor and ceiling all show
 // the frame, the box tumbling about its centre with the tile chain's turn and keys.
 #include "axis_turn.h"
+#include "drawing_scene.h"
 #include "hooks.h"
 #include "key_cycle.h"
 #include "lw/gl/frame_path.h"
@@ -18,9 +19,9 @@ constexpr float kHalfZ = 160;
 KeyCycle gAxisMode;
 KeyCycle gSpeedStep;
 
-class RoomScene final : public gl::EffectScene {
+class RoomScene final : public DrawingScene {
  public:
-  explicit RoomScene(gl::GLRenderer& renderer) : EffectScene(renderer, kStepsPerTurn) {}
+  explicit RoomScene(gl::GLRenderer& renderer) : DrawingScene(renderer, kStepsPerTurn) {}
 
   bool BuildScene() override {
     const float smax = renderer().maxS(), tmax = renderer().maxT();
@@ -70,11 +71,9 @@ class RoomScene final : public gl::EffectScene {
     rotate = kTurnAxes[0];
   }
 
-  void RenderFrame(const std::uint16_t* pixels) override {
-    BeginFrame(pixels);
+  void Draw() override {
     AdvanceAndTurn(clock, speed, rotate);
     glCallList(displayList);
-    EndFrame();
   }
 
   void OnKey(std::uint8_t code) override {
