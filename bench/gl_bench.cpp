@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-#include "effects/gl/drawing_scene.h"
 #include "effects/gl/hooks.h"
+#include "effects/gl/single_list_scene.h"
 #include "effects/gl/tile_chain.h"
 #include "gl_frames.h"
 #include "lw/gl/frame_path.h"
@@ -25,7 +25,7 @@ struct Effect {
   void (*draw)(gl::EffectScene* scene);
 };
 void DrawChain(gl::EffectScene* scene) { static_cast<effects::TileChainScene*>(scene)->DrawChain(); }
-void DrawScene(gl::EffectScene* scene) { static_cast<effects::DrawingScene*>(scene)->Draw(); }
+void DrawScene(gl::EffectScene* scene) { static_cast<effects::SingleListScene*>(scene)->Draw(); }
 const Effect kEffects[] = {{"split_mulch_rotation", &effects::kSplitMulchRotationHooks, DrawChain},
                            {"mulch_rotation", &effects::kMulchRotationHooks, DrawChain},
                            {"mulch_cylinder", &effects::kMulchCylinderHooks, DrawChain},

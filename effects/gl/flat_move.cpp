@@ -1,9 +1,9 @@
 // Flat move: the picture swings to and fro along a sine of time, sideways, up and
 // down, in depth, or along several of these at once.
+#include "arrow_keys.h"
 #include "axis_turn.h"
 #include "flat_picture.h"
 #include "hooks.h"
-#include "key_cycle.h"
 #include "lw/gl/frame_path.h"
 
 namespace lw::effects {
@@ -16,22 +16,14 @@ constexpr std::int32_t kReachZ = -200;
 constexpr std::int32_t kSpeeds[7] = {4, 6, 8, 10, 12, 14, 16};
 
 // The up key chooses the directions of the swing from the seven choices of axes.
-KeyCycle gAxisMode;
-KeyCycle gSpeedStep;
+ArrowKeys gKeys(kTurnAxes, kSpeeds);
 
 class FlatMoveScene final : public SineDrivenScene {
  public:
   using SineDrivenScene::SineDrivenScene;
 
-  void ApplyInitialSettings() override {
-    speed = kSpeeds[0];
-    move = kTurnAxes[0];
-  }
-
-  void OnKey(std::uint8_t code) override {
-    if (code == plugin::kKeyUp) move = gAxisMode.Next(kTurnAxes);
-    if (code == plugin::kKeyDown) speed = gSpeedStep.Next(kSpeeds);
-  }
+  void ApplyInitialSettings() override { gKeys.Initial(move, speed); }
+  void OnKey(std::uint8_t code) override { gKeys.Press(code, move, speed); }
 
  private:
   void PlacePicture() override {

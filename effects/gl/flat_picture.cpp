@@ -1,37 +1,30 @@
 #include "flat_picture.h"
 
 namespace lw::effects {
+namespace {
+
+constexpr std::int32_t kStepsPerTurn = 512;
+constexpr float kHalfWidth = 160;
+constexpr float kHalfHeight = 120;
+
+}  // namespace
 
 FlatPictureScene::FlatPictureScene(gl::GLRenderer& renderer)
-    : DrawingScene(renderer, kFlatStepsPerTurn) {}
+    : SingleListScene(renderer, kStepsPerTurn) {}
 
-bool FlatPictureScene::BuildScene() {
-  // Texture row 0 holds the picture's bottom row, so t runs up the quad.
-  const float smax = renderer().maxS(), tmax = renderer().maxT();
-  constexpr float hw = kPictureWidth / 2, hh = kPictureHeight / 2;
-  BeginBuild();
-  displayList = glGenLists(1);
-  glNewList(displayList, GL_COMPILE);
-  glColor3f(1, 1, 1);
+void FlatPictureScene::RecordGeometry(float smax, float tmax) {
   glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex3f(-hw, -hh, 0);
-  glTexCoord2f(0, tmax);
-  glVertex3f(-hw, hh, 0);
-  glTexCoord2f(smax, tmax);
-  glVertex3f(hw, hh, 0);
-  glTexCoord2f(smax, 0);
-  glVertex3f(hw, -hh, 0);
+  PictureQuad({{-kHalfWidth, -kHalfHeight, 0},
+               {-kHalfWidth, kHalfHeight, 0},
+               {kHalfWidth, kHalfHeight, 0},
+               {kHalfWidth, -kHalfHeight, 0}},
+              smax, tmax);
   glEnd();
-  glEndList();
-  EndBuild();
-  return true;
 }
 
-void FlatPictureScene::Draw() {
+void FlatPictureScene::Animate() {
   clock.Advance(speed, +1);
   PlacePicture();
-  glCallList(displayList);
 }
 
 bool SineDrivenScene::BuildScene() {

@@ -1,34 +1,27 @@
 // The flat picture shared by the flat effects (resize, rotation, move): the whole frame
 // on one 320 by 240 quad centred on the origin at z = 0, upright and unmirrored, which
-// with the default camera just fills the view. The scene advances its 512-step clock
-// once a frame, lets the effect place the picture, and draws it.
+// with the default camera just fills the view. The clock, 512 steps to a turn,
+// advances once a frame, then the effect places the picture.
 #pragma once
 #include <cstdint>
 
-#include "drawing_scene.h"
+#include "single_list_scene.h"
 
 namespace lw::effects {
 
-constexpr std::int32_t kFlatStepsPerTurn = 512;
-constexpr float kPictureWidth = 320;
-constexpr float kPictureHeight = 240;
-
-class FlatPictureScene : public DrawingScene {
+class FlatPictureScene : public SingleListScene {
  public:
   explicit FlatPictureScene(gl::GLRenderer& renderer);
 
-  // The texture and the picture's list.
-  bool BuildScene() override;
-  // Advances the clock, places the picture and draws it.
-  void Draw() final;
-
   std::int32_t speed = 0;
-  GLuint displayList = 0;
 
  protected:
-  // Multiplies the effect's transformation for the clock's current phase onto the
-  // model-view matrix, which holds the identity.
+  // Multiplies the effect's transformation for the clock's phase onto the model-view.
   virtual void PlacePicture() = 0;
+
+ private:
+  void RecordGeometry(float smax, float tmax) final;
+  void Animate() final;
 };
 
 // A flat picture that follows a sine of the phase (resize, move): one period of the

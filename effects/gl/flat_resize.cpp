@@ -1,8 +1,8 @@
 // Flat resize: the picture breathes about its centre, its scale following a sine of
 // time between nothing and twice its size, across, up and down, or both.
+#include "arrow_keys.h"
 #include "flat_picture.h"
 #include "hooks.h"
-#include "key_cycle.h"
 #include "lw/gl/frame_path.h"
 
 namespace lw::effects {
@@ -15,22 +15,14 @@ struct StretchChoice {
 constexpr StretchChoice kStretches[3] = {{1, 0}, {0, 1}, {1, 1}};
 constexpr std::int32_t kSpeeds[7] = {2, 4, 6, 8, 10, 12, 14};
 
-KeyCycle gStretchMode;
-KeyCycle gSpeedStep;
+ArrowKeys gKeys(kStretches, kSpeeds);
 
 class FlatResizeScene final : public SineDrivenScene {
  public:
   using SineDrivenScene::SineDrivenScene;
 
-  void ApplyInitialSettings() override {
-    speed = kSpeeds[0];
-    stretch = kStretches[0];
-  }
-
-  void OnKey(std::uint8_t code) override {
-    if (code == plugin::kKeyUp) stretch = gStretchMode.Next(kStretches);
-    if (code == plugin::kKeyDown) speed = gSpeedStep.Next(kSpeeds);
-  }
+  void ApplyInitialSettings() override { gKeys.Initial(stretch, speed); }
+  void OnKey(std::uint8_t code) override { gKeys.Press(code, stretch, speed); }
 
  private:
   // A scale of 1 + v along each chosen axis: twice the size at v = 1, nothing at -1.

@@ -1,10 +1,10 @@
 // Flat rotation: the picture turns about its centre, about the horizontal axis, the
 // vertical one, the line of sight, or several of these by the same angle. With no
 // face culling its back shows too, mirrored.
+#include "arrow_keys.h"
 #include "axis_turn.h"
 #include "flat_picture.h"
 #include "hooks.h"
-#include "key_cycle.h"
 #include "lw/gl/frame_path.h"
 
 namespace lw::effects {
@@ -13,22 +13,14 @@ namespace {
 // By 2 up to 10, then by 3.
 constexpr std::int32_t kSpeeds[7] = {2, 4, 6, 8, 10, 13, 16};
 
-KeyCycle gAxisMode;
-KeyCycle gSpeedStep;
+ArrowKeys gKeys(kTurnAxes, kSpeeds);
 
 class FlatRotationScene final : public FlatPictureScene {
  public:
   using FlatPictureScene::FlatPictureScene;
 
-  void ApplyInitialSettings() override {
-    speed = kSpeeds[0];
-    rotate = kTurnAxes[0];
-  }
-
-  void OnKey(std::uint8_t code) override {
-    if (code == plugin::kKeyUp) rotate = gAxisMode.Next(kTurnAxes);
-    if (code == plugin::kKeyDown) speed = gSpeedStep.Next(kSpeeds);
-  }
+  void ApplyInitialSettings() override { gKeys.Initial(rotate, speed); }
+  void OnKey(std::uint8_t code) override { gKeys.Press(code, rotate, speed); }
 
  private:
   // The clock has advanced already; the turn is the tile chain's, on 512 steps.

@@ -1,10 +1,10 @@
 // Room: the viewer inside a closed box whose four walls, floor and ceiling all show
 // the frame, the box tumbling about its centre with the tile chain's turn and keys.
+#include "arrow_keys.h"
 #include "axis_turn.h"
-#include "drawing_scene.h"
 #include "hooks.h"
-#include "key_cycle.h"
 #include "lw/gl/frame_path.h"
+#include "single_list_scene.h"
 #include "tile_chain.h"
 
 namespace lw::effects {
@@ -16,34 +16,28 @@ constexpr float kHalfX = 160;
 constexpr float kHalfY = 120;
 constexpr float kHalfZ = 160;
 
-KeyCycle gAxisMode;
-KeyCycle gSpeedStep;
+ArrowKeys gKeys(kTurnAxes, kChainSpeeds);
 
-class RoomScene final : public DrawingScene {
+class RoomScene final : public SingleListScene {
  public:
-  explicit RoomScene(gl::GLRenderer& renderer) : DrawingScene(renderer, kStepsPerTurn) {}
+  explicit RoomScene(gl::GLRenderer& renderer) : SingleListScene(renderer, kStepsPerTurn) {}
 
-  bool BuildScene() override {
-    const float smax = renderer().maxS(), tmax = renderer().maxT();
-    BeginBuild();
-    displayList = glGenLists(1);
-    glNewList(displayList, GL_COMPILE);
-    glColor3f(1, 1, 1);
+  // Those of the tile chain.
+  void ApplyInitialSettings() override { gKeys.Initial(rotate, speed); }
+  void OnKey(std::uint8_t code) override { gKeys.Press(code, rotate, speed); }
+
+ private:
+  void RecordGeometry(float smax, float tmax) override {
     // Floor and ceiling: s along z, t along x, so the picture lies a quarter turned.
     glBegin(GL_QUADS);
-    for (const float y : {-kHalfY, kHalfY}) {
-      glTexCoord2f(0, 0);
-      glVertex3f(-kHalfX, y, -kHalfZ);
-      glTexCoord2f(0, tmax);
-      glVertex3f(kHalfX, y, -kHalfZ);
-      glTexCoord2f(smax, tmax);
-      glVertex3f(kHalfX, y, kHalfZ);
-      glTexCoord2f(smax, 0);
-      glVertex3f(-kHalfX, y, kHalfZ);
-    }
+    for (const float y : {-kHalfY, kHalfY})
+      PictureQuad(
+          {{-kHalfX, y, -kHalfZ}, {kHalfX, y, -kHalfZ}, {kHalfX, y, kHalfZ}, {-kHalfX, y, kHalfZ}},
+          smax, tmax);
     glEnd();
     // The walls once around: back, right, front, left. The picture stands upright on
-    // each, and s alternates at the corners so neighbouring walls meet at one edge.
+    // each, and s alternates at the corners so neighbouring walls meet at one edge:
+    // seen from inside, back and front show it unmirrored, the side walls mirrored.
     struct Corner {
       float x, z, s;
     };
@@ -60,31 +54,12 @@ class RoomScene final : public DrawingScene {
       glVertex3f(c.x, kHalfY, c.z);
     }
     glEnd();
-    glEndList();
-    EndBuild();
-    return true;
   }
 
-  // Those of the tile chain.
-  void ApplyInitialSettings() override {
-    speed = kChainSpeeds[0];
-    rotate = kTurnAxes[0];
-  }
+  void Animate() override { AdvanceAndTurn(clock, speed, rotate); }
 
-  void Draw() override {
-    AdvanceAndTurn(clock, speed, rotate);
-    glCallList(displayList);
-  }
-
-  void OnKey(std::uint8_t code) override {
-    if (code == plugin::kKeyUp) rotate = gAxisMode.Next(kTurnAxes);
-    if (code == plugin::kKeyDown) speed = gSpeedStep.Next(kChainSpeeds);
-  }
-
- private:
   std::int32_t speed = 0;
   AxisChoice rotate{0, 0, 0};
-  GLuint displayList = 0;
 };
 
 constexpr gl::GlEffect kEffect{"gl_room", gl::MakeScene<RoomScene>};

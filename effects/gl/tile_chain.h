@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "axis_turn.h"
-#include "key_cycle.h"
+#include "arrow_keys.h"
 #include "lw/gl/effect_scene.h"
 #include "lw/plugin/entry_points.h"
 
