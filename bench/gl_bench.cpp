@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "effects/gl/hooks.h"
+#include "effects/gl/single_list_scene.h"
 #include "effects/gl/tile_chain.h"
 #include "gl_frames.h"
 #include "lw/gl/frame_path.h"
@@ -15,16 +17,26 @@
 namespace lw::test {
 namespace {
 
-struct Chain {
+// Each GL effect with the drawing proper of its scene: what RenderFrame does between
+// the upload and the flush.
+struct Effect {
   const char* name;
   const plugin::PluginHooks* hooks;
+  void (*draw)(gl::EffectScene* scene);
 };
-const Chain kChains[] = {{"split_mulch_rotation", &effects::kSplitMulchRotationHooks},
-                         {"mulch_rotation", &effects::kMulchRotationHooks},
-                         {"mulch_cylinder", &effects::kMulchCylinderHooks}};
+void DrawChain(gl::EffectScene* scene) { static_cast<effects::TileChainScene*>(scene)->DrawChain(); }
+void DrawScene(gl::EffectScene* scene) { static_cast<effects::SingleListScene*>(scene)->Draw(); }
+const Effect kEffects[] = {{"split_mulch_rotation", &effects::kSplitMulchRotationHooks, DrawChain},
+                           {"mulch_rotation", &effects::kMulchRotationHooks, DrawChain},
+                           {"mulch_cylinder", &effects::kMulchCylinderHooks, DrawChain},
+                           {"flat_resize", &effects::kFlatResizeHooks, DrawScene},
+                           {"planes", &effects::kPlanesHooks, DrawScene},
+                           {"room", &effects::kRoomHooks, DrawScene},
+                           {"flat_rotation", &effects::kFlatRotationHooks, DrawScene},
+                           {"flat_move", &effects::kFlatMoveHooks, DrawScene}};
 
-// A created plug-in that has drawn its first frames, so the timings see a turning
-// chain at an angle, as in play.
+// A created plug-in that has drawn its first frames, so the timings see its scene
+// part way through its animation, as in play.
 struct Running {
   explicit Running(const plugin::PluginHooks& hooks) : run(hooks) {
     run.Create();
@@ -36,24 +48,25 @@ struct Running {
   HookRun run;
 };
 
-void BM_EffectOut(benchmark::State& state, const plugin::PluginHooks* hooks) {
+void BM_EffectOut(benchmark::State& state, const Effect* effect) {
+  const plugin::PluginHooks* hooks = effect->hooks;
   Running r(*hooks);
   r.run.surface().Write(r.in.data());
   for (auto _ : state) benchmark::DoNotOptimize(hooks->effectOut(r.run.surface().get()));
 }
 
-// The scene's own drawing: clear, the sixteen tiles, and glFinish so the rasteriser's
-// work is inside the timing as the read-back of a real frame puts it.
-void BM_BareDrawing(benchmark::State& state, const plugin::PluginHooks* hooks) {
-  Running r(*hooks);
-  auto* scene = static_cast<effects::TileChainScene*>(gl::CurrentScene());
+// The scene's own drawing: clear, the scene's geometry, and glFinish so the
+// rasteriser's work is inside the timing as the read-back of a real frame puts it.
+void BM_BareDrawing(benchmark::State& state, const Effect* effect) {
+  Running r(*effect->hooks);
+  gl::EffectScene* scene = gl::CurrentScene();
   gl::CurrentRenderer()->MakeCurrent();
   glBindTexture(GL_TEXTURE_2D, scene->texture);
   for (auto _ : state) {
     glMatrixMode(GL_MODELVIEW);
     glClear(GL_COLOR_BUFFER_BIT);
     glLoadIdentity();
-    scene->DrawChain();
+    effect->draw(scene);
     glFinish();
   }
   gl::CurrentRenderer()->ReleaseCurrent();
@@ -133,10 +146,10 @@ void BM_ConversionOut(benchmark::State& state) {
 int main(int argc, char** argv) {
   setenv("LP_NUM_THREADS", "0", 0);  // before Mesa loads its driver
   using namespace lw::test;
-  for (const auto& c : kChains) {
-    benchmark::RegisterBenchmark((std::string("EffectOut/") + c.name).c_str(), BM_EffectOut, c.hooks)
+  for (const auto& e : kEffects) {
+    benchmark::RegisterBenchmark((std::string("EffectOut/") + e.name).c_str(), BM_EffectOut, &e)
         ->Unit(benchmark::kMicrosecond);
-    benchmark::RegisterBenchmark((std::string("BareDrawing/") + c.name).c_str(), BM_BareDrawing, c.hooks)
+    benchmark::RegisterBenchmark((std::string("BareDrawing/") + e.name).c_str(), BM_BareDrawing, &e)
         ->Unit(benchmark::kMicrosecond);
   }
   benchmark::RegisterBenchmark("DrawingWithUpload", BM_DrawingWithUpload, &lw::effects::kSplitMulchRotationHooks)->Unit(benchmark::kMicrosecond);

@@ -21,12 +21,6 @@ constexpr float kStepZ = 1;
 
 }  // namespace
 
-void TurnByAxes(float angle, std::int32_t rotateX, std::int32_t rotateY, std::int32_t rotateZ) {
-  if (rotateX != 0) glRotatef(angle, 1, 0, 0);
-  if (rotateY != 0) glRotatef(angle, 0, 1, 0);
-  if (rotateZ != 0) glRotatef(angle, 0, 0, 1);
-}
-
 void EmitTileQuad(float s0, float s1, float t0, float t1) {
   constexpr float hw = kTileWidth / 2, hh = kTileHeight / 2;
   glBegin(GL_QUADS);
@@ -53,14 +47,13 @@ bool TileChainScene::BuildScene() {
 
 void TileChainScene::ApplyInitialSettings() {
   speed = kChainSpeeds[0];
-  rotateX = kChainAxes[0].x;
-  rotateY = kChainAxes[0].y;
-  rotateZ = kChainAxes[0].z;
+  rotateX = kTurnAxes[0].x;
+  rotateY = kTurnAxes[0].y;
+  rotateZ = kTurnAxes[0].z;
 }
 
 void TileChainScene::TurnTile() {
-  clock.Advance(speed, +1);
-  TurnByAxes(clock.AngleDegrees(), rotateX, rotateY, rotateZ);
+  AdvanceAndTurn(clock, speed, {rotateX, rotateY, rotateZ});
 }
 
 void TileChainScene::RenderFrame(const std::uint16_t* pixels) {
@@ -84,8 +77,8 @@ void TileChainScene::DrawChain() {
 
 void TileChainScene::OnKey(std::uint8_t code) {
   if (code == plugin::kKeyUp) {
-    gAxisMode = NextStep(gAxisMode, static_cast<std::int32_t>(std::size(kChainAxes)));
-    const AxisChoice& a = kChainAxes[gAxisMode];
+    gAxisMode = NextStep(gAxisMode, static_cast<std::int32_t>(std::size(kTurnAxes)));
+    const AxisChoice& a = kTurnAxes[gAxisMode];
     rotateX = a.x;
     rotateY = a.y;
     rotateZ = a.z;

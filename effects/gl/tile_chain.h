@@ -6,6 +6,8 @@
 #pragma once
 #include <cstdint>
 
+#include "axis_turn.h"
+#include "arrow_keys.h"
 #include "lw/gl/effect_scene.h"
 #include "lw/plugin/entry_points.h"
 
@@ -17,22 +19,8 @@ constexpr int kChainPositions = kChainRows * kChainTilesPerRow;
 constexpr float kTileWidth = 80;
 constexpr float kTileHeight = 60;
 
-// Which axes the tiles turn about, for each value of the up key's counter.
-struct AxisChoice {
-  std::int32_t x, y, z;
-};
-inline constexpr AxisChoice kChainAxes[7] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0},
-                                             {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
 // The speed for each value of the down key's counter.
 inline constexpr std::int32_t kChainSpeeds[7] = {1, 2, 3, 4, 5, 6, 7};
-
-// A key counter's step: 0 to 6 and round again.
-constexpr std::int32_t NextStep(std::int32_t step, std::int32_t count) {
-  return step >= count - 1 ? 0 : step + 1;
-}
-
-// glRotatef by `angle` about x, then y, then z, for each switch that is nonzero.
-void TurnByAxes(float angle, std::int32_t rotateX, std::int32_t rotateY, std::int32_t rotateZ);
 
 // One tile quad, 80 by 60 units centred at the origin of its frame at z = 0, its
 // vertices each preceded by its texture coordinate (s0..s1 across, t0..t1 up).

@@ -26,7 +26,10 @@ void PhaseClock::Advance(std::int32_t speed, std::int32_t direction) {
 }
 
 float PhaseClock::AngleDegrees() const {
-  return static_cast<float>(phase * 360) * (1.0f / static_cast<float>(stepsPerTurn_));
+  // The product in 64 bits: after a gap of hours without play the phase can hold
+  // millions of steps, and phase x 360 would overflow 32 bits.
+  return static_cast<float>(static_cast<std::int64_t>(phase) * 360) *
+         (1.0f / static_cast<float>(stepsPerTurn_));
 }
 
 void PhaseClock::Reset() {

@@ -1,11 +1,15 @@
 // Helpers for the GL effects' picture tests: a host driven frame by frame through a
-// plug-in's hooks on the virtual clock, test frames, and comparisons of pixel regions
-// that tolerate the rasteriser's one-pixel differences.
+// plug-in's hooks (or through a fresh copy of the built plug-in) on the virtual clock,
+// test frames, and comparisons of pixel regions that tolerate the rasteriser's
+// one-pixel differences.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "harness.h"
@@ -113,6 +117,51 @@ class HookRun {
   std::unique_ptr<host::HostEnvironment> host_;
   host::HostSurface surface_;
   test::Frame output_;
+};
+
+// A fresh instance of a built plug-in (a private copy, so its library-wide key
+// counters start at 0) driven through its entry points on the virtual clock, with a
+// published host and one host surface.
+class LibraryRun {
+ public:
+  explicit LibraryRun(const std::string& deliverable, DisplayMode mode = DisplayMode::Rgb565)
+      : host_(FreshHost(mode)),
+        library_(PrivateCopy(deliverable)),
+        surface_(host_->directDraw(), 320, 240) {}
+  ~LibraryRun() { calls().ReleaseDll(); }
+
+  const host::EntryPoints& calls() const { return library_.calls(); }
+  std::int32_t Create() { return calls().CeateDll(0, 0); }
+  // ReleaseDll and CeateDll again.
+  std::int32_t Recreate() {
+    calls().ReleaseDll();
+    return Create();
+  }
+  // Each key must be accepted with 1.
+  void Keys(const std::vector<std::uint32_t>& keys) {
+    for (const std::uint32_t k : keys) EXPECT_EQ(calls().OnKeyTrigered(k), 1) << k;
+  }
+  void Play(std::uint32_t at) {
+    SetVirtualClock(at);
+    EXPECT_EQ(calls().StreamOutPlay(), 0);
+  }
+  // EffectOut at time `at` on `input`; returns what the surface holds afterwards.
+  const test::Frame& Frame(std::uint32_t at, const test::Frame& input) {
+    SetVirtualClock(at);
+    surface_.Write(input.data());
+    result_ = calls().EffectOut(surface_.get());
+    output_.resize(input.size());
+    surface_.Read(output_.data());
+    return output_;
+  }
+  std::int32_t result() const { return result_; }
+
+ private:
+  std::unique_ptr<host::HostEnvironment> host_;
+  host::PluginLibrary library_;
+  host::HostSurface surface_;
+  test::Frame output_;
+  std::int32_t result_ = 0;
 };
 
 }  // namespace lw::test
