@@ -15,6 +15,8 @@
 #include <thread>
 
 #include "harness.h"
+#include "lw/gdi.h"
+#include "lw/glcontext.h"
 #include "lw/platform.h"
 #include "lw/plugin/identity.h"
 
@@ -63,14 +65,21 @@ void Cycles(const std::string& name, long cycles) {
   const long warmup = std::min(cycles / 10 + 1, 200L);
   for (long i = 0; i < warmup; ++i) cycle(i);
   const std::size_t heap = HeapInUse(), surfaces = lw::LiveSurfaceCount(),
-                    keys = lw::RegOpenKeyCount();
+                    keys = lw::RegOpenKeyCount(), contexts = lw::LiveGLContextCount(),
+                    dcs = lw::LiveDeviceContextCount(), bitmaps = lw::LiveBitmapCount();
   for (long i = warmup; i < cycles; ++i) cycle(i);
   const long grown = static_cast<long>(HeapInUse()) - static_cast<long>(heap);
-  std::printf("%-24s %8ld cycles  heap %+7ld bytes  surfaces %zu -> %zu  open keys %zu -> %zu\n",
-              name.c_str(), cycles, grown, surfaces, lw::LiveSurfaceCount(), keys,
-              lw::RegOpenKeyCount());
+  std::printf("%-24s %8ld cycles  heap %+7ld bytes  surfaces %zu -> %zu  GL contexts %zu -> %zu"
+              "  DCs %zu -> %zu  bitmaps %zu -> %zu  open keys %zu -> %zu\n",
+              name.c_str(), cycles, grown, surfaces, lw::LiveSurfaceCount(), contexts,
+              lw::LiveGLContextCount(), dcs, lw::LiveDeviceContextCount(), bitmaps,
+              lw::LiveBitmapCount(), keys, lw::RegOpenKeyCount());
+  // Mesa keeps caches that settle after the warm-up; real leaks grow with the count.
   if (grown > 256 * 1024) Fail(name + ": heap grew");
   if (lw::LiveSurfaceCount() != surfaces) Fail(name + ": surfaces leaked");
+  if (lw::LiveGLContextCount() != contexts) Fail(name + ": GL contexts leaked");
+  if (lw::LiveDeviceContextCount() != dcs) Fail(name + ": device contexts leaked");
+  if (lw::LiveBitmapCount() != bitmaps) Fail(name + ": bitmaps leaked");
   if (lw::RegOpenKeyCount() != keys) Fail(name + ": registry keys left open");
 }
 
