@@ -93,6 +93,13 @@ Pixels ReadPixels(const HostSurface& s) {
   return out;
 }
 
+// Injected failures: `count` operations of `kind` fail after `skip` good ones.
+struct Strike {
+  Fault kind;
+  int count = 1;
+  int skip = 0;
+};
+
 // Everything a plug-in can hold on to between calls.
 struct Held {
   std::size_t surfaces, glContexts, bitmaps, deviceContexts, openKeys;
@@ -163,9 +170,8 @@ class PluginRun {
     previous_ = output_;
   }
 
-  // The next `count` operations of `kind` after `skip` good ones fail, within the next
-  // call; that call must reach them.
-  void Inject(Fault kind, int count = 1, int skip = 0) { armed_.push_back({kind, count, skip}); }
+  // The strike happens within the next call, which must reach it.
+  void Inject(Strike strike) { armed_.push_back(strike); }
 
   const std::string& deliverable() const { return deliverable_; }
   bool composition() const { return GroupOf(deliverable_) == kComposition; }
@@ -180,18 +186,13 @@ class PluginRun {
   const Pixels& secondOutput() const { return secondOutput_; }
 
  private:
-  struct Armed {
-    Fault kind;
-    int count, skip;
-  };
-
   const host::EntryPoints& calls() const { return lib_->calls(); }
 
   template <class F>
   std::int32_t Call(const char* what, F call) {
-    for (const Armed& a : armed_) InjectFault(a.kind, a.count, a.skip);
+    for (const Strike& a : armed_) InjectFault(a.kind, a.count, a.skip);
     const std::int32_t result = call();
-    for (const Armed& a : armed_)
+    for (const Strike& a : armed_)
       EXPECT_EQ(FaultsPending(a.kind), 0) << "the fault injected into " << what << " was reached";
     ClearFaults();
     armed_.clear();
@@ -222,7 +223,7 @@ class PluginRun {
   std::filesystem::path copy_;
   std::unique_ptr<host::PluginLibrary> lib_;
   HostSurface first_, second_, fullFirst_, fullSecond_;
-  std::vector<Armed> armed_;
+  std::vector<Strike> armed_;
   std::uint32_t frames_ = 0;
   std::int32_t check_ = kNotCalled, create_ = kNotCalled, frame_ = kNotCalled;
   Pixels input_, output_, previous_, secondInput_, secondOutput_;
@@ -252,11 +253,13 @@ struct Expected {
   const char* keyLeftAbsent = nullptr;  // a key the plug-in never touched
 };
 
+using Act = std::function<void(PluginRun&)>;
+
 struct Row {
   const char* name;
   unsigned groups;
-  std::function<void(PluginRun&)> arrange;  // breaks the environment before the first call
-  std::function<void(PluginRun&)> act;      // the host's calls
+  Act arrange;  // breaks the environment before the first call
+  Act act;      // the host's calls
   Expected expected;
   std::vector<Geometry> geometries = {Geometry{}};
 };
@@ -297,8 +300,6 @@ void StaleScreenDD2(PluginRun&) {
 
 // --- The host's calls ---
 
-using Act = std::function<void(PluginRun&)>;
-
 // Play, then two frames: the second shows the effect at work even where the first
 // after play is a plain copy (the slides).
 void PlayTwoFrames(PluginRun& r) {
@@ -325,6 +326,27 @@ Act CheckThenCreateWithout(const char* key) {
     r.Frame();
   };
 }
+// The six reads of the DD key's values fail in CeateDll.
+constexpr Strike kDirectDrawReadsFail{.kind = Fault::RegistryRead, .count = 6};
+void CreateWithUnreadableDirectDraw(PluginRun& r) {
+  r.Inject(kDirectDrawReadsFail);
+  r.Create();
+  r.Frame();
+}
+void CheckThenCreateWithUnreadableDirectDraw(PluginRun& r) {
+  r.Check();
+  r.Inject(kDirectDrawReadsFail);
+  r.Create();
+  PlayTwoFrames(r);
+}
+// The read of WindowScreen, after the six of the DD key, fails in both calls.
+void WindowScreenUnreadable(PluginRun& r) {
+  r.Inject({.kind = Fault::RegistryRead, .skip = 6});
+  r.Check();
+  r.Inject({.kind = Fault::RegistryRead, .skip = 6});
+  r.Create();
+  r.Frame();
+}
 // A created and released instance whose host then removes the DD key.
 void CreateAgainWithoutDDKey(PluginRun& r) {
   r.Create();
@@ -333,11 +355,11 @@ void CreateAgainWithoutDDKey(PluginRun& r) {
   r.Create();
   PlayTwoFrames(r);
 }
-// `fault` strikes in CeateDll, after `skip` good operations of its kind.
-Act CreateFailsWith(Fault fault, int skip = 0) {
-  return [fault, skip](PluginRun& r) {
+// The strike hits CeateDll.
+Act CreateFailsWith(Strike strike) {
+  return [strike](PluginRun& r) {
     r.Check();
-    r.Inject(fault, 1, skip);
+    r.Inject(strike);
     r.Create();
     r.Frame();
   };
@@ -346,7 +368,7 @@ Act CreateFailsWith(Fault fault, int skip = 0) {
 Act RendererFailsWith(Fault fault) {
   return [fault](PluginRun& r) {
     r.Check();
-    r.Inject(fault);
+    r.Inject({fault});
     r.Create();
     r.Key(200);
     r.Play();
@@ -354,23 +376,23 @@ Act RendererFailsWith(Fault fault) {
   };
 }
 void NoticeWithoutHostDeviceContext(PluginRun& r) {
-  r.Inject(Fault::CreateContext);
+  r.Inject({Fault::CreateContext});
   r.Create();
-  r.Inject(Fault::GetDC);
+  r.Inject({Fault::GetDC});
   r.Frame();
 }
-// A good frame, then one in which `fault` strikes after `skip` good operations.
-Act FrameFailsWith(Fault fault, int skip = 0) {
-  return [fault, skip](PluginRun& r) {
+// A good frame, then one the strike hits.
+Act FrameFailsWith(Strike strike) {
+  return [strike](PluginRun& r) {
     r.Start();
-    r.Inject(fault, 1, skip);
+    r.Inject(strike);
     r.Frame();
   };
 }
 void FirstFrameLockFails(PluginRun& r) {
   r.Create();
   r.Play();
-  r.Inject(Fault::Lock);
+  r.Inject({Fault::Lock});
   r.Frame();
 }
 // A good frame on 320 by 240 surfaces, then one on the row's surfaces.
@@ -448,7 +470,7 @@ const std::vector<Row> kHostObjectRows = {
      nullptr,
      CreateAgainWithoutDDKey,
      {.create = 1, .frame = 1, .picture = Picture::AsUnbroken, .keyLeftEmpty = kDDKey}},
-    {"DDKeyRefused", kGl | kWorkSurface, nullptr, CreateFailsWith(Fault::RegistryOpen), kRefused},
+    {"DDKeyRefused", kGl | kWorkSurface, nullptr, CreateFailsWith({Fault::RegistryOpen}), kRefused},
     {"Screen2KeyMissing",
      kGl,
      DeleteScreen2Key,
@@ -467,7 +489,22 @@ const std::vector<Row> kHostObjectRows = {
       .frame = 1,
       .picture = Picture::AsUnbroken,
       .keyLeftAbsent = kScreen2Key}},
-    {"Screen2KeyRefused", kGl, nullptr, CreateFailsWith(Fault::RegistryOpen, 1), kRefused},
+    {"Screen2KeyRefused", kGl, nullptr, CreateFailsWith({.kind = Fault::RegistryOpen, .skip = 1}),
+     kRefused},
+    // Values that exist but cannot be read leave their slots as they were: zero in a
+    // fresh instance, what CheckDll read in an OpenGL plug-in that was checked first.
+    {"DirectDrawValuesUnreadable",
+     kGl | kWorkSurface,
+     nullptr,
+     CreateWithUnreadableDirectDraw,
+     {.create = 0, .frame = 0, .noCreateSurfaceCall = true}},
+    {"DirectDrawValuesUnreadableAfterCheckDll", kGl, nullptr,
+     CheckThenCreateWithUnreadableDirectDraw, kRunsAsUnbroken},
+    {"WindowScreenUnreadable",
+     kGl,
+     nullptr,
+     WindowScreenUnreadable,
+     {.check = 0, .create = 0, .frame = 0, .noCreateSurfaceCall = true}},
     {"WindowScreenMissing",
      kGl,
      DeleteWindowScreen,
@@ -493,13 +530,13 @@ const std::vector<Row> kCreationRows = {
     {"CreateSurfaceFails",
      kGl | kWorkSurface,
      nullptr,
-     CreateFailsWith(Fault::CreateSurface),
+     CreateFailsWith({Fault::CreateSurface}),
      {.check = 1, .create = 0, .frame = 0}},
     // The WorkSurface is made, the SmallSurface is not: CeateDll undoes everything.
     {"SmallSurfaceFails",
      kGlSmall,
      nullptr,
-     CreateFailsWith(Fault::CreateSurface, 1),
+     CreateFailsWith({.kind = Fault::CreateSurface, .skip = 1}),
      {.check = 1, .create = 0, .frame = 0}},
     {"NoDeviceContextForTheWorkSurface", kGl, nullptr, RendererFailsWith(Fault::GetDC), kNotice},
     {"NoMemoryDeviceContext", kGl, nullptr, RendererFailsWith(Fault::MemoryDC), kNotice},
@@ -515,25 +552,26 @@ const std::vector<Row> kCreationRows = {
 };
 
 const std::vector<Row> kFrameRows = {
-    {"HostLockFails", kGlFromHost, nullptr, FrameFailsWith(Fault::Lock), kPreviousBitmap},
-    {"SmallSurfaceLockFails", kGlSmall, nullptr, FrameFailsWith(Fault::Lock), kPreviousBitmap},
+    {"HostLockFails", kGlFromHost, nullptr, FrameFailsWith({Fault::Lock}), kPreviousBitmap},
+    {"SmallSurfaceLockFails", kGlSmall, nullptr, FrameFailsWith({Fault::Lock}), kPreviousBitmap},
     // Before any picture was rendered the bitmap holds its initial content, black.
     {"FirstFrameLockFails",
      kGl,
      nullptr,
      FirstFrameLockFails,
      {.frame = 1, .picture = Picture::Black, .nextFrame = 1}},
-    {"HostLockFails", kPixelEffect, nullptr, FrameFailsWith(Fault::Lock), kZeroUntouchedThenWorks},
-    {"WorkSurfaceLockFails", kWorkSurface, nullptr, FrameFailsWith(Fault::Lock, 1),
-     kPreviousWorkSurface},
-    {"FirstSurfaceLockFails", kComposition, nullptr, FrameFailsWith(Fault::Lock),
+    {"HostLockFails", kPixelEffect, nullptr, FrameFailsWith({Fault::Lock}),
      kZeroUntouchedThenWorks},
-    {"SecondSurfaceLockFails", kComposition, nullptr, FrameFailsWith(Fault::Lock, 1),
-     kOneUntouched},
+    {"WorkSurfaceLockFails", kWorkSurface, nullptr,
+     FrameFailsWith({.kind = Fault::Lock, .skip = 1}), kPreviousWorkSurface},
+    {"FirstSurfaceLockFails", kComposition, nullptr, FrameFailsWith({Fault::Lock}),
+     kZeroUntouchedThenWorks},
+    {"SecondSurfaceLockFails", kComposition, nullptr,
+     FrameFailsWith({.kind = Fault::Lock, .skip = 1}), kOneUntouched},
     // One surface handed in as both sources: the second lock is refused.
     {"OneSurfaceAsBoth", kComposition, nullptr, StartThenFrameOnOneSurface, kOneUntouched},
     // This frame's rendering stays in the bitmap; the host's surface is not written.
-    {"NoDeviceContextForTheHostSurface", kGl, nullptr, FrameFailsWith(Fault::GetDC),
+    {"NoDeviceContextForTheHostSurface", kGl, nullptr, FrameFailsWith({Fault::GetDC}),
      kZeroUntouchedThenWorks},
     // Never read past nor rendered from: the previous picture, as far as the surface reaches.
     {"HostSurfaceOfAnotherSize",
