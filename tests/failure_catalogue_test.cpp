@@ -424,11 +424,24 @@ void CeateDllTwice(PluginRun& r) {
 
 // --- Outcomes several rows share ---
 
+const Expected kCheckAndCreationRefused{
+    .check = 0, .create = 0, .frame = 0, .noCreateSurfaceCall = true};
 const Expected kRefused{.check = 1, .create = 0, .frame = 0, .noCreateSurfaceCall = true};
 const Expected kRunsAsUnbroken{
     .check = 1, .create = 1, .frame = 1, .picture = Picture::AsUnbroken, .nextFrame = 1};
 const Expected kNotice{
     .check = 1, .create = 1, .frame = 0, .picture = Picture::Notice, .nextFrame = 0};
+// The key was missing when the plug-in looked for it: it is created, left empty, and
+// CeateDll refuses without trying to make a surface.
+Expected RefusedLeavingEmpty(std::int32_t check, const char* key) {
+  return {
+      .check = check, .create = 0, .frame = 0, .noCreateSurfaceCall = true, .keyLeftEmpty = key};
+}
+// The plug-in has no use for the key: it runs as usual and never creates it.
+Expected UnbrokenLeavingAbsent(const char* key) {
+  return {
+      .check = 1, .create = 1, .frame = 1, .picture = Picture::AsUnbroken, .keyLeftAbsent = key};
+}
 const Expected kZeroUntouched{.frame = 0, .picture = Picture::Untouched};
 const Expected kZeroUntouchedThenWorks{.frame = 0, .picture = Picture::Untouched, .nextFrame = 1};
 const Expected kOneUntouched{.frame = 1, .picture = Picture::Untouched, .nextFrame = 1};
@@ -439,25 +452,11 @@ const Expected kPreviousWorkSurface{
 // --- The tables: name, plug-ins, arrange, act, expected (and host surface sizes) ---
 
 const std::vector<Row> kHostObjectRows = {
-    {"DDKeyMissing",
-     kGl,
-     DeleteDDKey,
-     CheckThenCreateWithout(kDDKey),
-     {.check = 0, .create = 0, .frame = 0, .noCreateSurfaceCall = true, .keyLeftEmpty = kDDKey}},
-    {"DDKeyMissing",
-     kWorkSurface,
-     DeleteDDKey,
-     CheckCreateFrame,
-     {.check = 1, .create = 0, .frame = 0, .noCreateSurfaceCall = true, .keyLeftEmpty = kDDKey}},
-    {"DDKeyMissing",
-     kRegistryFree,
-     DeleteDDKey,
-     CheckCreatePlayTwoFrames,
-     {.check = 1,
-      .create = 1,
-      .frame = 1,
-      .picture = Picture::AsUnbroken,
-      .keyLeftAbsent = kDDKey}},
+    {"DDKeyMissing", kGl, DeleteDDKey, CheckThenCreateWithout(kDDKey),
+     RefusedLeavingEmpty(0, kDDKey)},
+    {"DDKeyMissing", kWorkSurface, DeleteDDKey, CheckCreateFrame, RefusedLeavingEmpty(1, kDDKey)},
+    {"DDKeyMissing", kRegistryFree, DeleteDDKey, CheckCreatePlayTwoFrames,
+     UnbrokenLeavingAbsent(kDDKey)},
     // The slots keep what an earlier CeateDll read: the pixel plug-ins carry on with
     // them, the OpenGL plug-ins stop at the missing key.
     {"DDKeyGoneAfterAnEarlierRead",
@@ -471,24 +470,10 @@ const std::vector<Row> kHostObjectRows = {
      CreateAgainWithoutDDKey,
      {.create = 1, .frame = 1, .picture = Picture::AsUnbroken, .keyLeftEmpty = kDDKey}},
     {"DDKeyRefused", kGl | kWorkSurface, nullptr, CreateFailsWith({Fault::RegistryOpen}), kRefused},
-    {"Screen2KeyMissing",
-     kGl,
-     DeleteScreen2Key,
-     CheckThenCreateWithout(kScreen2Key),
-     {.check = 0,
-      .create = 0,
-      .frame = 0,
-      .noCreateSurfaceCall = true,
-      .keyLeftEmpty = kScreen2Key}},
-    {"Screen2KeyMissing",
-     kWorkSurface,
-     DeleteScreen2Key,
-     CheckCreatePlayTwoFrames,
-     {.check = 1,
-      .create = 1,
-      .frame = 1,
-      .picture = Picture::AsUnbroken,
-      .keyLeftAbsent = kScreen2Key}},
+    {"Screen2KeyMissing", kGl, DeleteScreen2Key, CheckThenCreateWithout(kScreen2Key),
+     RefusedLeavingEmpty(0, kScreen2Key)},
+    {"Screen2KeyMissing", kWorkSurface, DeleteScreen2Key, CheckCreatePlayTwoFrames,
+     UnbrokenLeavingAbsent(kScreen2Key)},
     {"Screen2KeyRefused", kGl, nullptr, CreateFailsWith({.kind = Fault::RegistryOpen, .skip = 1}),
      kRefused},
     // Values that exist but cannot be read leave their slots as they were: zero in a
@@ -500,16 +485,8 @@ const std::vector<Row> kHostObjectRows = {
      {.create = 0, .frame = 0, .noCreateSurfaceCall = true}},
     {"DirectDrawValuesUnreadableAfterCheckDll", kGl, nullptr,
      CheckThenCreateWithUnreadableDirectDraw, kRunsAsUnbroken},
-    {"WindowScreenUnreadable",
-     kGl,
-     nullptr,
-     WindowScreenUnreadable,
-     {.check = 0, .create = 0, .frame = 0, .noCreateSurfaceCall = true}},
-    {"WindowScreenMissing",
-     kGl,
-     DeleteWindowScreen,
-     CheckCreateFrame,
-     {.check = 0, .create = 0, .frame = 0, .noCreateSurfaceCall = true}},
+    {"WindowScreenUnreadable", kGl, nullptr, WindowScreenUnreadable, kCheckAndCreationRefused},
+    {"WindowScreenMissing", kGl, DeleteWindowScreen, CheckCreateFrame, kCheckAndCreationRefused},
     // CheckDll wants the value non-zero; CeateDll only wants it readable.
     {"WindowScreenZero",
      kGl,
