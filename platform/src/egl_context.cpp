@@ -136,6 +136,11 @@ bool MakeFramebuffer(GLContext* c, int depthBitsAsked) {
   // Without a window the default viewport would be empty: the whole bitmap, as a
   // context on a memory device context has it.
   glViewport(0, 0, c->width, c->height);
+  // A new renderbuffer's content is undefined, and every release reads it back into the
+  // bitmap: start black (and at the far depth), as a fresh bitmap is, so a frame shown
+  // before anything was drawn is black on every driver. The clear values are GL's
+  // defaults, so no state the plug-ins see changes.
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   return true;
 }
 
