@@ -4,6 +4,7 @@
 #include <elf.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -12,6 +13,7 @@
 #include "harness.h"
 #include "lw/host/elf_sections.h"
 #include "lw/platform.h"
+#include "lw/plugin/host_objects.h"
 #include "lw/plugin/identity.h"
 #include "lw/plugin/thumbnail.h"
 
@@ -155,6 +157,21 @@ TEST_P(ContractTest, KeysAreReadByTheirLowByte) {
 
 INSTANTIATE_TEST_SUITE_P(Built, ContractTest, ::testing::ValuesIn(BuiltPlugins()),
                          [](const auto& info) { return info.param; });
+
+// The plug-ins that keep no WorkSurface read no registry value: they are ready whatever
+// the registry holds, an empty one included, and leave it as it was.
+TEST(RegistryFreeTest, CreationSucceedsOnAnEmptyRegistryAndOpensNoKey) {
+  const auto built = BuiltPlugins();
+  for (const char* name : {"mosaic", "interlaced_composition", "v_slide", "h_slide"}) {
+    if (std::find(built.begin(), built.end(), name) == built.end()) continue;
+    RegReset();
+    PluginLibrary lib(PrivateCopy(name));
+    EXPECT_EQ(lib.calls().CheckDll(), 1) << name;
+    EXPECT_EQ(lib.calls().CeateDll(0, 0), 1) << name;
+    EXPECT_FALSE(RegKeyExists(plugin::kDDKey)) << name << ": no key opened, so none created";
+    EXPECT_EQ(lib.calls().ReleaseDll(), 1) << name;
+  }
+}
 
 // All built plug-ins loaded into one process and driven in turn give the same frames
 // as each driven alone: no state is shared between them.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <stdexcept>
 
 #include "effects/pixel/mosaic.h"
 #include "harness.h"
@@ -73,6 +74,19 @@ TEST(FxhostRenderTest, BadInputGivesOneClearLineAndNoOutput) {
     EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "o.raw"));
+}
+
+TEST(FxhostOptionsTest, KeyCodesAreAny32BitValueAndOtherTextIsRefused) {
+  const auto keys = host::ParseKeys("up@10,down@12,200@30,456@0,4294967240@7,0@1");
+  const std::vector<std::pair<int, std::uint32_t>> expected = {
+      {10, 200}, {12, 208}, {30, 200}, {0, 456}, {7, 0xFFFFFFC8u}, {1, 0}};
+  ASSERT_EQ(keys.size(), expected.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].frame, expected[i].first) << i;
+    EXPECT_EQ(keys[i].code, expected[i].second) << i;
+  }
+  for (const char* bad : {"4294967296@1", "-1@2", "left@3", "up", "up@", "up@-1", "0x1C8@2"})
+    EXPECT_THROW(host::ParseKeys(bad), std::invalid_argument) << bad;
 }
 
 TEST(FxhostListTest, ListsEveryBuiltPlugin) {

@@ -7,6 +7,7 @@
 #include "effects/pixel/mosaic.h"
 #include "harness.h"
 #include "lw/platform.h"
+#include "lw/plugin/surfaces.h"
 
 namespace lw::effects {
 namespace {
@@ -79,6 +80,34 @@ TEST_F(MosaicPluginTest, CellHeightSurvivesReleaseAndRecreation) {
   std::vector<std::uint16_t> out(frame.size());
   surface.Read(out.data());
   EXPECT_EQ(out, Expected(frame, 320, 240, 16));
+}
+
+TEST_F(MosaicPluginTest, RowsLieTwoBytesAPixelApartWhateverThePitch) {
+  // A 320-pixel surface whose rows are 1024 bytes apart: the plug-in still takes the
+  // first 320 x 240 pixels of its memory as packed rows and writes nothing beyond them.
+  constexpr int kW = 320, kH = 240, kPitchPixels = 512;
+  host::PluginLibrary lib(test::PrivateCopy("mosaic"));
+  host::HostSurface surface(host_->directDraw(), kW, kH, kPitchPixels * 2);
+  const std::size_t memory = std::size_t{kPitchPixels} * kH, packed = std::size_t{kW} * kH;
+  std::vector<std::uint16_t> before(memory);
+  std::iota(before.begin(), before.end(), 1);
+  auto access = [&](auto use) {
+    DDSURFACEDESC desc = plugin::EmptySurfaceDesc();
+    ASSERT_EQ(Lock(surface.get(), nullptr, &desc, 0, nullptr), DD_OK);
+    ASSERT_EQ(desc.lPitch, kPitchPixels * 2);
+    use(static_cast<std::uint16_t*>(desc.lpSurface));
+    Unlock(surface.get(), nullptr);
+  };
+  access([&](std::uint16_t* p) { std::copy(before.begin(), before.end(), p); });
+  ASSERT_EQ(lib.calls().CeateDll(0, 0), 1);
+  ASSERT_EQ(lib.calls().EffectOut(surface.get()), 1);
+  std::vector<std::uint16_t> after(memory);
+  access([&](std::uint16_t* p) { std::copy(p, p + memory, after.begin()); });
+  const std::vector<std::uint16_t> packedIn(before.begin(), before.begin() + packed);
+  EXPECT_TRUE(
+      std::equal(after.begin(), after.begin() + packed, Expected(packedIn, kW, kH, 8).begin()));
+  EXPECT_TRUE(std::equal(after.begin() + packed, after.end(), before.begin() + packed))
+      << "nothing past the packed frame";
 }
 
 }  // namespace

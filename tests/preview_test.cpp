@@ -125,6 +125,25 @@ TEST(PreviewWithoutDisplayTest, SaysSoInOneLine) {
   EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
 }
 
+TEST(PreviewWithoutDisplayTest, BadOptionsGiveOneClearLine) {
+  struct Case {
+    const char* args;
+    const char* says;
+  };
+  const Case cases[] = {{"--scale 0", "--scale"},
+                        {"--scale 2x", "--scale"},
+                        {"--press Up@none", "the frame in --press"},
+                        {"--press Up@-3", "the frame in --press"},
+                        {"--play-at 0", "for render"}};
+  for (const Case& c : cases) {
+    const auto r = RunFxhost(std::string("preview mosaic ") + c.args,
+                             "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER");
+    EXPECT_EQ(r.exitCode, 2) << c.args << "\n" << r.output;
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+  }
+}
+
 TEST(PreviewKeysTest, SetOneScanCodes) {
   const std::pair<int, std::uint32_t> cases[] = {
       {SDL_SCANCODE_UP, 200},   {SDL_SCANCODE_DOWN, 208},  {SDL_SCANCODE_LEFT, 0xCB},

@@ -174,6 +174,34 @@ TEST_F(SlideFrameTest, FailingLockReturnsZeroTouchesNothingAndDoesNotAdvance) {
   EXPECT_EQ(TheSlideMotion().lastTime, before.lastTime);
 }
 
+TEST_F(SlideFrameTest, RecreationResetsDirectionAndOffsetAndKeepsThePosition) {
+  ASSERT_EQ(SlideCreate(kHorizontalAxis), 1);
+  host::HostSurface surface(host_->directDraw(), 320, 240);
+  SetVirtualClock(1000);
+  SlidePlay();
+  SlideKey(plugin::kKeyUp);
+  SetVirtualClock(1040);
+  ASSERT_EQ(SlideEffectOut(kHorizontalAxis, surface.get()), 1);
+  const SlideMotion moved = TheSlideMotion();
+  ASSERT_EQ(moved.position, 40);
+  ASSERT_EQ(moved.offset, 12);
+  // ReleaseDll releases nothing; CeateDll sets only the direction, the span and the offset.
+  ASSERT_EQ(SlideCreate(kHorizontalAxis), 1);
+  EXPECT_EQ(TheSlideMotion().direction, kHorizontalAxis.initialDirection);
+  EXPECT_EQ(TheSlideMotion().offset, 0);
+  EXPECT_EQ(TheSlideMotion().position, moved.position);
+  EXPECT_EQ(TheSlideMotion().lastTime, moved.lastTime);
+  // The next frame is unshifted and moves on from where the motion stood, leftward again.
+  const auto in = test::CountingFrame(320, 240);
+  surface.Write(in.data());
+  SetVirtualClock(1080);
+  ASSERT_EQ(SlideEffectOut(kHorizontalAxis, surface.get()), 1);
+  std::vector<std::uint16_t> out(in.size());
+  surface.Read(out.data());
+  EXPECT_EQ(out, in);
+  EXPECT_EQ(TheSlideMotion().position, 0);
+}
+
 TEST_F(SlideFrameTest, ANeverCreatedMotionStandsStill) {
   // Frames before CeateDll (a host out of order): no span yet, so nothing moves.
   host::HostSurface surface(host_->directDraw(), 320, 240);

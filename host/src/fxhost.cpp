@@ -24,8 +24,9 @@ constexpr const char* kUsage =
     "  --label TEXT --no-progress\n"
     "  outputs: .mp4 .mkv .webm .gif .mov .avi .png (%d for a sequence) .raw\n"
     "preview keys: arrows and other keys go to the plug-in, space plays, Tab/PageDown next,\n"
-    "  Shift+Tab/PageUp previous, Esc quits; options as render (no --output) and\n"
-    "  --scale N --frames N --press Up@10,Escape@50 --screenshot FILE.png\n"
+    "  Shift+Tab/PageUp previous, Esc quits; options as render but for --output, --play-at,\n"
+    "  --realtime and --label; and --scale N --frames N --press Up@10,Escape@50\n"
+    "  --screenshot FILE.png\n"
     "showreel options: as render (--frames per plug-in, default 100; --output default\n"
     "  showreel/showreel.mp4)\n";
 

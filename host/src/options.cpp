@@ -8,17 +8,7 @@ namespace lw::host {
 namespace {
 
 int ParseInt(const std::string& text, const std::string& what, int min, int max) {
-  std::size_t used = 0;
-  long long value = 0;
-  try {
-    value = std::stoll(text, &used, 10);
-  } catch (...) {
-    used = 0;
-  }
-  if (used == 0 || used != text.size() || value < min || value > max)
-    throw std::invalid_argument(what + " must be a whole number from " + std::to_string(min) +
-                                " to " + std::to_string(max) + ", not '" + text + "'");
-  return static_cast<int>(value);
+  return static_cast<int>(ParseWholeNumber(text, what, min, max));
 }
 
 std::vector<std::string> Split(const std::string& text, char sep) {
@@ -29,6 +19,21 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 }
 
 }  // namespace
+
+std::int64_t ParseWholeNumber(const std::string& text, const std::string& what, std::int64_t min,
+                              std::int64_t max) {
+  std::size_t used = 0;
+  long long value = 0;
+  try {
+    value = std::stoll(text, &used, 10);
+  } catch (...) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || value < min || value > max)
+    throw std::invalid_argument(what + " must be a whole number from " + std::to_string(min) +
+                                " to " + std::to_string(max) + ", not '" + text + "'");
+  return value;
+}
 
 std::vector<KeyPress> ParseKeys(const std::string& list) {
   std::vector<KeyPress> keys;
@@ -44,7 +49,9 @@ std::vector<KeyPress> ParseKeys(const std::string& list) {
     else if (key == "down")
       press.code = 208;
     else
-      press.code = static_cast<std::uint32_t>(ParseInt(key, "a key code in --keys", 0, 0x7FFFFFFF));
+      // Any 32-bit value, as OnKeyTrigered takes it: the plug-ins read its low byte.
+      press.code =
+          static_cast<std::uint32_t>(ParseWholeNumber(key, "a key code in --keys", 0, 0xFFFFFFFF));
     keys.push_back(press);
   }
   return keys;

@@ -87,15 +87,7 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& args) {
       return args[++i];
     };
     if (a == "--scale") {
-      const std::string& v = value();
-      std::size_t used = 0;
-      try {
-        p.scale = std::stoi(v, &used);
-      } catch (...) {
-        used = 0;
-      }
-      if (used == 0 || used != v.size() || p.scale < 1 || p.scale > 16)
-        throw std::invalid_argument("--scale must be a whole number from 1 to 16, not '" + v + "'");
+      p.scale = static_cast<int>(ParseWholeNumber(value(), "--scale", 1, 16));
     } else if (a == "--frames") {
       p.frames = ParseRenderOptions({"--frames", value()}).frames;
     } else if (a == "--screenshot") {
@@ -109,7 +101,9 @@ PreviewOptions ParsePreviewOptions(const std::vector<std::string>& args) {
                                      : SDL_GetScancodeFromName(item.substr(0, at).c_str());
         if (key == SDL_SCANCODE_UNKNOWN)
           throw std::invalid_argument("--press wants KEY@FRAME items with SDL key names such as Up@10 or Escape@40, not '" + item + "'");
-        p.presses.emplace_back(ParseFrameList(item.substr(at + 1)).at(0), key);
+        p.presses.emplace_back(static_cast<int>(ParseWholeNumber(
+                                   item.substr(at + 1), "the frame in --press", 0, 1 << 30)),
+                               key);
       }
     } else if (a == "--output" || a == "--realtime" || a == "--label" || a == "--play-at") {
       throw std::invalid_argument(a + " is for render, not preview");

@@ -54,6 +54,10 @@ RenderResult RenderInto(const RenderOptions& options, FrameSink& output, Progres
 // Command-line parsing of the render options (after the plug-in name). Throws
 // std::invalid_argument with a message naming the bad option.
 RenderOptions ParseRenderOptions(const std::vector<std::string>& args);
+// A whole decimal number from min to max. Throws std::invalid_argument naming `what`
+// and the range.
+std::int64_t ParseWholeNumber(const std::string& text, const std::string& what, std::int64_t min,
+                              std::int64_t max);
 // "up@10,down@12,200@30"
 std::vector<KeyPress> ParseKeys(const std::string& list);
 std::vector<int> ParseFrameList(const std::string& list);
