@@ -232,6 +232,9 @@ class Preview {
       }
       if (why.empty()) {
         current_ = index;
+        // Play starts with the plug-in, as a host starts playback: animations from
+        // their beginning, trails and scrolls from a clean surface.
+        plugin_->calls().StreamOutPlay();
         if (plugin_->IsComposition() && !input2_)
           input2_ = OpenSource(o_.render.input2.empty() ? "testsrc" : o_.render.input2, format_, 1);
         std::cout << "showing " << name_ << " (" << path.stem().string() << ")" << std::endl;
