@@ -6,8 +6,13 @@
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "gl_frames.h"
@@ -206,6 +211,65 @@ TEST_F(GdiTest, TextOutDrawsTheNoticeAndRefusesWhatItCannotDraw) {
   MemoryBitmap m;
   Make(m, 8, 8);
   EXPECT_EQ(TextOutA(m.dc, 0, 0, "A", 1), FALSE) << "only a surface's context takes text";
+}
+
+// Draws the notice with the only font fontconfig knows being a bitmap font whose
+// glyphs are 16 by 16 cells with their left half set, and exits 0 when every cell shows
+// exactly that: glyphs stored one bit a pixel must not be read as one byte a pixel.
+[[noreturn]] void DrawNoticeWithABitmapFont() {
+  const std::filesystem::path dir =
+      std::filesystem::path(testing::TempDir()) / ("lw-bitmap-font-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  {
+    std::ofstream bdf(dir / "halves.bdf");
+    bdf << "STARTFONT 2.1\nFONT -lw-halves-medium-r-normal--16-160-75-75-c-160-iso10646-1\n"
+           "SIZE 16 75 75\nFONTBOUNDINGBOX 16 16 0 -2\nSTARTPROPERTIES 5\nPIXEL_SIZE 16\n"
+           "FONT_ASCENT 14\nFONT_DESCENT 2\nCHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\n"
+           "ENDPROPERTIES\nCHARS 12\n";
+    for (int code : {0x3053, 0x306E, 0x74B0, 0x5883, 0x3067, 0x306F, 0x52D5, 0x4F5C, 0x3057, 0x307E,
+                     0x305B, 0x3093}) {  // the notice's twelve characters
+      bdf << "STARTCHAR c" << code << "\nENCODING " << code
+          << "\nSWIDTH 1000 0\nDWIDTH 16 0\nBBX 16 16 0 -2\nBITMAP\n";
+      for (int row = 0; row < 16; ++row) bdf << "FF00\n";
+      bdf << "ENDCHAR\n";
+    }
+    bdf << "ENDFONT\n";
+    std::ofstream(dir / "fonts.conf")
+        << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << dir.string() << "</dir><cachedir>"
+        << (dir / "cache").string() << "</cachedir></fontconfig>\n";
+  }
+  setenv("FONTCONFIG_FILE", (dir / "fonts.conf").c_str(), 1);
+
+  const std::uint16_t grey = host::PackRgb(128, 128, 128, DisplayMode::Rgb565);
+  Frame out(200 * 20);
+  BOOL drawn = FALSE;
+  {  // host and surface gone before the exit, which runs no destructor of this frame
+    auto host = FreshHost();
+    host::HostSurface s(host->directDraw(), 200, 20);
+    s.Write(Frame(200 * 20, grey).data());
+    HDC dc = nullptr;
+    GetDC(s.get(), &dc);
+    SetBkColor(dc, gl::kNoticeBackground);
+    SetTextColor(dc, gl::kNoticeText);
+    drawn = TextOutA(dc, 0, 0, gl::kFailureNotice, 24);
+    ReleaseDC(s.get(), dc);
+    s.Read(out.data());
+  }
+  std::filesystem::remove_all(dir);
+
+  const std::uint16_t amber = host::PackRgb(180, 132, 4, DisplayMode::Rgb565);
+  int wrong = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 192; ++x) wrong += out[y * 200 + x] != (x % 16 < 8 ? amber : 0);
+  for (int x = 0; x < 200; ++x) wrong += out[19 * 200 + x] != grey;
+  std::fprintf(stderr, "drawn %d, %d pixels wrong\n", drawn, wrong);
+  std::exit(drawn == TRUE && wrong == 0 ? 0 : 1);
+}
+
+// In a process of its own, so that the font chosen there is the test's.
+TEST(TextFontTest, BitmapStrikesAreReadOneBitAPixel) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(DrawNoticeWithABitmapFont(), testing::ExitedWithCode(0), "0 pixels wrong");
 }
 
 // --- GL contexts ---

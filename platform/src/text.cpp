@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -93,6 +94,14 @@ std::u32string FromCodePage932(const char* text, std::size_t count) {
 
 unsigned Channel(COLORREF c, int shift) { return (c >> shift) & 0xFF; }
 
+// How much of glyph pixel (x, y) is covered, 0 to 255. Outlines render one byte a
+// pixel; a font's embedded bitmap strikes come one bit a pixel, rows padded to bytes.
+unsigned Coverage(const FT_Bitmap& bm, unsigned x, unsigned y) {
+  const unsigned char* row = bm.buffer + static_cast<std::ptrdiff_t>(y) * bm.pitch;
+  if (bm.pixel_mode == FT_PIXEL_MODE_MONO) return (row[x / 8] >> (7 - x % 8)) & 1 ? 255 : 0;
+  return row[x];
+}
+
 }  // namespace
 
 bool DrawTextLine(Surface* surface, int x, int y, const char32_t* text, std::size_t count,
@@ -119,9 +128,13 @@ bool DrawTextLine(Surface* surface, int x, int y, const char32_t* text, std::siz
     for (int cy = 0; cy < lineHeight; ++cy)
       for (int cx = 0; cx < advance; ++cx) put(penX + cx, y + cy, 0);
     const FT_Bitmap& bm = g->bitmap;
+    if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) {
+      penX += advance;  // a colour or other bitmap we do not draw: the cell stays empty
+      continue;
+    }
     for (unsigned by = 0; by < bm.rows; ++by)
       for (unsigned bx = 0; bx < bm.width; ++bx) {
-        const unsigned coverage = bm.buffer[by * bm.pitch + bx];
+        const unsigned coverage = Coverage(bm, bx, by);
         if (coverage != 0)
           put(penX + g->bitmap_left + static_cast<int>(bx), y + ascent - g->bitmap_top + static_cast<int>(by), coverage);
       }
