@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_TO_RUN=${1:-600}
 bash scripts/deps.sh
-CC=clang-14 CXX=clang++-14 BUILD_DIR=build-fuzz bash scripts/build.sh -DLW_FUZZ=ON -DLW_SANITIZE=ON
+CC=clang-14 CXX=clang++-14 BUILD_DIR=build-fuzz BUILD_TARGET=lifecycle_fuzzer \
+  bash scripts/build.sh -DLW_FUZZ=ON -DLW_SANITIZE=ON
 mkdir -p build-fuzz/corpus build-fuzz/crashes
 # intercept_tls_get_addr=0: the runtime's __tls_get_addr hook guesses the bounds of a
 # dynamic TLS block from a glibc header whenever the block lies 16 bytes past a page

@@ -670,7 +670,7 @@ void ExpectNotice(const PluginRun& r) {
 }
 
 void ExpectPicture(const PluginRun& r, Picture picture, const Pixels& unbroken) {
-  const auto [w, h] = r.outputSize();
+  const std::uint32_t w = r.outputSize().width, h = r.outputSize().height;
   const Pixels& in = r.input();
   const Pixels& previous = r.previous();
   switch (picture) {
