@@ -19,5 +19,5 @@ export ASAN_OPTIONS=detect_leaks=1:detect_odr_violation=0:intercept_tls_get_addr
 export LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ./build-fuzz/lifecycle_fuzzer build-fuzz/corpus tests/fuzz/corpus \
-  -max_total_time="$SECONDS_TO_RUN" -max_len=512 -timeout=30 -rss_limit_mb=4096 \
+  -max_total_time="$SECONDS_TO_RUN" -max_len=512 -timeout=120 -rss_limit_mb=4096 \
   -artifact_prefix=build-fuzz/crashes/ -print_final_stats=1

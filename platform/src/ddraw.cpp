@@ -237,12 +237,22 @@ HRESULT Blt(Surface* dst, const RECT* dstRect, Surface* src, const RECT* srcRect
     for (DWORD y = 0; y < dh; ++y) std::memcpy(d->Row(dr.top + y) + dr.left, readRow(y), dw * 2);
     return DD_OK;
   }
-  // Nearest neighbour: destination pixel x takes source pixel x * sw / dw.
+  // Nearest neighbour: destination pixel x takes source pixel x * sw / dw. The column
+  // map is worked out once per blit; a destination row repeating the source row of the
+  // row above is copied from it.
+  std::vector<DWORD> column(dw);
+  for (DWORD x = 0; x < dw; ++x) column[x] = static_cast<DWORD>(std::uint64_t{x} * sw / dw);
+  DWORD previousSource = sh;  // none yet
   for (DWORD y = 0; y < dh; ++y) {
-    const std::uint16_t* in = readRow(static_cast<DWORD>(std::uint64_t{y} * sh / dh));
+    const auto sourceRow = static_cast<DWORD>(std::uint64_t{y} * sh / dh);
     std::uint16_t* out = d->Row(dr.top + y) + dr.left;
-    for (DWORD x = 0; x < dw; ++x)
-      out[x] = ConvertPixel(in[std::uint64_t{x} * sw / dw], s->layout, d->layout);
+    if (sourceRow == previousSource) {
+      std::memcpy(out, d->Row(dr.top + y - 1) + dr.left, dw * 2);
+      continue;
+    }
+    previousSource = sourceRow;
+    const std::uint16_t* in = readRow(sourceRow);
+    for (DWORD x = 0; x < dw; ++x) out[x] = ConvertPixel(in[column[x]], s->layout, d->layout);
   }
   return DD_OK;
 }
