@@ -186,13 +186,13 @@ void AtomicFile::Commit() {
   committed_ = true;
 }
 
-std::unique_ptr<FrameSource> OpenSource(const std::string& spec, const StreamFormat& format,
+std::unique_ptr<FrameSource> OpenSource(const std::string& source, const StreamFormat& format,
                                         int variant) {
-  if (spec == "testsrc") return std::make_unique<TestSource>(format, variant);
-  if (spec.starts_with("raw:")) return std::make_unique<RawSource>(spec.substr(4), format);
-  if (!std::filesystem::exists(spec)) throw std::runtime_error("no input file " + spec);
-  if (HasExtension(spec, ".png")) return std::make_unique<StillSource>(ReadPng(spec), format);
-  return OpenVideoSource(spec, format);
+  if (source == "testsrc") return std::make_unique<TestSource>(format, variant);
+  if (source.starts_with("raw:")) return std::make_unique<RawSource>(source.substr(4), format);
+  if (!std::filesystem::exists(source)) throw std::runtime_error("no input file " + source);
+  if (HasExtension(source, ".png")) return std::make_unique<StillSource>(ReadPng(source), format);
+  return OpenVideoSource(source, format);
 }
 
 std::unique_ptr<FrameSink> OpenSink(const std::string& path, const StreamFormat& format) {

@@ -33,7 +33,7 @@ class FrameSink {
 // `testsrc` (the built-in animated pattern; `variant` 1 is the second pattern), an
 // image file, `raw:FILE`, or a video file. Throws std::runtime_error with a clear
 // message when the source cannot be read.
-std::unique_ptr<FrameSource> OpenSource(const std::string& spec, const StreamFormat& format,
+std::unique_ptr<FrameSource> OpenSource(const std::string& source, const StreamFormat& format,
                                         int variant = 0);
 // By extension: .png (the last frame, or a sequence when the name holds %d), .raw,
 // or a video container. Throws std::runtime_error when it cannot be written.
