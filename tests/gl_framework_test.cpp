@@ -65,6 +65,27 @@ TEST(TexelTest, OnlyTheBlendingPluginsKeyNearBlack) {
   }
 }
 
+// Every 16-bit value through the whole-frame conversion, in rows wide enough for the
+// vector paths and with a tail for the four-pixel loop, agrees with the single texel.
+TEST(TexelTest, FrameConversionAgreesForEveryPixelValue) {
+  constexpr int kWidth = 260, kHeight = 253;  // 65780 pixels: every value, then a few again
+  std::vector<std::uint16_t> f(kWidth * kHeight);
+  for (std::size_t i = 0; i < f.size(); ++i) f[i] = static_cast<std::uint16_t>(i * 40503u);
+  std::vector<std::uint32_t> texels(f.size());
+  for (PixelLayout layout : {PixelLayout::Rgb555, PixelLayout::Rgb565})
+    for (bool key : {false, true}) {
+      gl::ConvertFrameToTexels(f.data(), kWidth, kHeight, layout, key, texels.data());
+      int wrong = 0;
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          const std::uint16_t p = f[static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x];
+          if (texels[static_cast<std::size_t>(y) * kWidth + x] != gl::TexelOf(p, layout, key) && wrong++ < 5)
+            ADD_FAILURE() << std::hex << "pixel " << p << " key " << key;
+        }
+      EXPECT_EQ(wrong, 0);
+    }
+}
+
 TEST(TexelTest, RowsAreStoredBottomFirst) {
   Frame f(320 * 240);
   for (int y = 0; y < 240; ++y)

@@ -9,31 +9,38 @@ namespace lw::gl {
 namespace {
 
 // Converts pixels into texels sixteen a step with AVX2 where the processor has it;
-// returns how many it did.
+// returns how many it did. The channels are placed while the pixels are still 16 bits
+// wide, red and green in one half-word and blue and alpha in the other, and only the
+// final interleave widens them to texels: half the work of widening first.
 #if defined(__x86_64__)
 template <PixelLayout kLayout, bool kKey>
-__attribute__((target("avx2"))) inline __m256i TexelsAvx2(__m128i eight) {
-  constexpr bool is555 = kLayout == PixelLayout::Rgb555;
-  const __m256i v = _mm256_cvtepu16_epi32(eight);
-  const __m256i r = _mm256_srli_epi32(_mm256_and_si256(v, _mm256_set1_epi32(is555 ? 0x7C00 : 0xF800)), is555 ? 7 : 8);
-  const __m256i g = _mm256_slli_epi32(_mm256_and_si256(v, _mm256_set1_epi32(is555 ? 0x03E0 : 0x07E0)), is555 ? 6 : 5);
-  const __m256i b = _mm256_slli_epi32(_mm256_and_si256(v, _mm256_set1_epi32(0x001F)), 19);
-  const __m256i rgb = _mm256_or_si256(_mm256_or_si256(r, g), b);
-  const __m256i opaque = _mm256_set1_epi32(static_cast<int>(kOpaque));
-  if (!kKey) return _mm256_or_si256(rgb, opaque);
-  const __m256i black = _mm256_cmpeq_epi32(_mm256_and_si256(rgb, _mm256_set1_epi32(static_cast<int>(kKeyMask))),
-                                           _mm256_setzero_si256());
-  return _mm256_or_si256(rgb, _mm256_andnot_si256(black, opaque));
-}
-
-template <PixelLayout kLayout, bool kKey>
 __attribute__((target("avx2"))) int ConvertRowAvx2(const std::uint16_t* in, std::uint32_t* out, int count) {
+  constexpr bool is555 = kLayout == PixelLayout::Rgb555;
+  const __m256i redMask = _mm256_set1_epi16(0x00F8);
+  const __m256i greenMask = _mm256_set1_epi16(static_cast<short>(is555 ? 0xF800 : 0xFC00));
+  const __m256i blueMask = _mm256_set1_epi16(0x00F8);
+  const __m256i alpha = _mm256_set1_epi16(static_cast<short>(0xFF00));
+  const __m256i keyMask = _mm256_set1_epi16(static_cast<short>(0xE0E0));
   int x = 0;
   for (; x + 16 <= count; x += 16) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x + 8));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), TexelsAvx2<kLayout, kKey>(a));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x + 8), TexelsAvx2<kLayout, kKey>(b));
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x));
+    const __m256i red = _mm256_and_si256(_mm256_srli_epi16(v, is555 ? 7 : 8), redMask);
+    const __m256i green = _mm256_and_si256(_mm256_slli_epi16(v, is555 ? 6 : 5), greenMask);
+    const __m256i redGreen = _mm256_or_si256(red, green);
+    const __m256i blue = _mm256_and_si256(_mm256_slli_epi16(v, 3), blueMask);
+    __m256i blueAlpha;
+    if (kKey) {
+      const __m256i black =
+          _mm256_cmpeq_epi16(_mm256_and_si256(_mm256_or_si256(redGreen, blue), keyMask), _mm256_setzero_si256());
+      blueAlpha = _mm256_or_si256(blue, _mm256_andnot_si256(black, alpha));
+    } else {
+      blueAlpha = _mm256_or_si256(blue, alpha);
+    }
+    // The interleave works within 128-bit lanes: pixels 0-3 and 8-11, then 4-7 and 12-15.
+    const __m256i low = _mm256_unpacklo_epi16(redGreen, blueAlpha);
+    const __m256i high = _mm256_unpackhi_epi16(redGreen, blueAlpha);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x + 8), _mm256_permute2x128_si256(low, high, 0x31));
   }
   return x;
 }
